@@ -1,0 +1,6 @@
+#include "core/app/app.h"
+
+int main(int argc, char** argv)
+{
+    return app_main(argc, argv);
+}
