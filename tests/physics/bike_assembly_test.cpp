@@ -165,7 +165,9 @@ TEST_F(BikeFixture, CreationCopiesNumberSlotAndNewBikeSetup)
     EXPECT_EQ(bike->setup.slow_damping_speed, 0);
     EXPECT_FLOAT_EQ(float(bike->setup.fork_oil_level), bike->model.fork_oil_level[0]);
     EXPECT_EQ(bike->graphics.bike.texture, "@crf250.png");
-    EXPECT_EQ(bike->graphics.bike.models[0], "@crf250_frame.jm");
+    EXPECT_EQ(bike->graphics.bike.models.size(), 6u);
+    EXPECT_EQ(bike->graphics.wheels.models.size(), 2u);
+    EXPECT_EQ(bike->graphics.rider_body.models.size(), 3u);
     EXPECT_EQ(bike_gear(bike), 0);
 }
 
