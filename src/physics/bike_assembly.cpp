@@ -12,7 +12,7 @@ namespace {
 
 const double PI = 3.14159265358979323846;
 
-Vec3 v3(Vec3f p) { return vec3(p.x, p.y, p.z); }
+Vec3 v3(BikePoint p) { return vec3(p.x, p.y, p.z); }
 
 // The build position of each body, in body order.
 Vec3 build_position(const BikeModel& m, int body)
