@@ -211,6 +211,8 @@ bool stream_seek(Stream* s, long offset)
 
 long stream_tell(Stream* s)
 {
+    if (s->writing)
+        return std::ftell(s->file);
     return s->pos;
 }
 

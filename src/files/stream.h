@@ -40,7 +40,7 @@ int stream_peek(Stream* s);                      // next byte without taking it 
 char* stream_gets(Stream* s, char* buf, int n);  // like fgets; null when nothing read
 size_t stream_read(Stream* s, void* buf, size_t len);
 bool stream_seek(Stream* s, long offset);        // from the start of the data
-long stream_tell(Stream* s);                     // bytes delivered so far
+long stream_tell(Stream* s);                     // bytes delivered (or written) so far
 bool stream_eof(Stream* s);
 
 // scanf over the stream: d i o u x X f e g s c [set] n %%, widths, '*' and

@@ -258,6 +258,38 @@ TEST_F(Writing, RenameWithAtMeansTheUserFolder)
     EXPECT_EQ(test_read_file(root + "plain.txt"), "x");
 }
 
+TEST_F(Writing, FailedWritesShowInStreamOk)
+{
+    Stream* s = stream_open("/dev/full", "wb");
+    ASSERT_TRUE(s);
+    stream_puts(s, "no room");
+    stream_flush(s);
+    EXPECT_FALSE(stream_ok(s));
+    stream_close(s);
+}
+
+TEST_F(Writing, OpenUserFolderCreatesItAndAsksTheDesktop)
+{
+    // A stand-in for the desktop's opener records the folder it was given.
+    std::string bin = root + "bin/";
+    ASSERT_TRUE(test_write_file(bin + "xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.arg\"\n"));
+    fs::permissions(bin + "xdg-open", fs::perms::owner_all);
+    const char* old_path = std::getenv("PATH");
+    std::string saved = old_path ? old_path : "";
+    setenv("PATH", (bin + ":" + saved).c_str(), 1);
+    bool ok = open_user_folder();
+    setenv("PATH", saved.c_str(), 1);
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(fs::is_directory(user));
+    std::string arg;
+    for (int i = 0; i < 500 && arg.empty(); i++) {  // the opener runs detached
+        arg = test_read_file(bin + "xdg-open.arg");
+        if (arg.empty())
+            usleep(10000);
+    }
+    EXPECT_EQ(arg, user.substr(0, user.size() - 1));
+}
+
 TEST_F(Writing, OverlongAtNameIsNotCutIntoAnotherFile)
 {
     // The first 511 characters of the combined path name an existing file;
