@@ -1,5 +1,6 @@
 // Search folders, the file index over them and their ".saf" archives, and
 // opening "@" names through that index.
+#include "files/archive.h"
 #include "files/stream_internal.h"
 
 #include <algorithm>
@@ -7,9 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <pwd.h>
+#include <set>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -25,7 +30,6 @@ struct IndexRecord {
 struct DataPaths {
     bool built = false;
     std::vector<std::string> folders;
-    bool have_user_folder = false;
     bool indexed = false;
     std::vector<IndexRecord> index;
     std::vector<std::string> names;
@@ -59,32 +63,48 @@ std::string executable_folder()
     return slash == std::string::npos ? "./" : p.substr(0, slash + 1);
 }
 
+// $XDG_DATA_HOME/kestrum/, else ~/.local/share/kestrum/; "" when there is
+// no home folder at all.
+std::string find_user_folder()
+{
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && xdg[0] == '/')  // relative values are to be ignored
+        return normalise_folder(std::string(xdg) + "/kestrum/");
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) {
+        const passwd* pw = getpwuid(getuid());
+        home = pw ? pw->pw_dir : nullptr;
+    }
+    if (!home || !*home)
+        return "";
+    return normalise_folder(std::string(home) + "/.local/share/kestrum/");
+}
+
 void build_folders()
 {
     if (paths.built)
         return;
     paths.built = true;
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
-    if (xdg && *xdg) {
-        paths.folders.push_back(normalise_folder(std::string(xdg) + "/kestrum/"));
-        paths.have_user_folder = true;
-    } else if (home && *home) {
-        paths.folders.push_back(normalise_folder(std::string(home) + "/.local/share/kestrum/"));
-        paths.have_user_folder = true;
-    }
+    std::string user = find_user_folder();
+    if (!user.empty())
+        paths.folders.push_back(user);
+    // An empty RQ_HOME would make the file system root the data folder.
     const char* rq = std::getenv("RQ_HOME");
-    if (rq)
+    if (rq && *rq)
         paths.folders.push_back(normalise_folder(std::string(rq) + "/"));
     else
         paths.folders.push_back(normalise_folder(executable_folder()));
 }
 
-void walk(const std::string& root, const std::string& rel, int priority, std::vector<IndexRecord>* out)
+// Adds every regular file below root/rel. Folders reached twice (through
+// links) are entered once, so a link loop cannot recurse forever.
+void walk(const std::string& root, const std::string& rel, int priority,
+          std::set<std::pair<dev_t, ino_t>>* seen, std::vector<IndexRecord>* out)
 {
     DIR* d = opendir((root + rel).c_str());
     if (!d)
         return;
+    std::vector<std::string> folders;
     while (dirent* e = readdir(d)) {
         if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, ".."))
             continue;
@@ -93,25 +113,16 @@ void walk(const std::string& root, const std::string& rel, int priority, std::ve
         struct stat st;
         if (stat(full.c_str(), &st) != 0)
             continue;
-        if (S_ISDIR(st.st_mode))
-            walk(root, name + "/", priority, out);
-        else if (S_ISREG(st.st_mode))
+        if (S_ISDIR(st.st_mode)) {
+            if (seen->insert({st.st_dev, st.st_ino}).second)
+                folders.push_back(name + "/");
+        } else if (S_ISREG(st.st_mode)) {
             out->push_back({full, name, 0, long(st.st_size), priority});
+        }
     }
     closedir(d);
-}
-
-std::string collapse_slashes(const std::string& s)
-{
-    std::string out;
-    for (char c : s) {
-        if (c == '/' && !out.empty() && out.back() == '/')
-            continue;
-        out.push_back(c);
-    }
-    while (!out.empty() && out.back() == '/')
-        out.pop_back();
-    return out;
+    for (const std::string& f : folders)
+        walk(root, f, priority, seen, out);
 }
 
 // Adds the members of one archive; an archive with a bad header adds none.
@@ -120,39 +131,12 @@ void read_archive(const IndexRecord& archive, int priority, std::vector<IndexRec
     FILE* f = std::fopen(archive.disk_path.c_str(), "rb");
     if (!f)
         return;
-    std::vector<IndexRecord> members;
-    long header_length = 0;
-    bool ok = false;
-    char line[1024];
-    while (std::fgets(line, sizeof line, f)) {
-        size_t len = std::strlen(line);
-        if (len == 0 || line[len - 1] != '\n')
-            break;  // too long, or the file ended inside the header
-        header_length += long(len);
-        if (std::isdigit((unsigned char)line[0])) {
-            char* end = nullptr;
-            long long size = std::strtoll(line, &end, 10);
-            if (*end == '\n' || *end == 0)
-                break;  // a count without a name
-            std::string name(end + 1, line + len - 1);
-            if (size < 0 || size > 0x7fffffff)
-                break;
-            members.push_back({archive.disk_path, collapse_slashes(name), 0, long(size), priority});
-            continue;
-        }
-        if (std::strcmp(line, "-\n") == 0)
-            ok = true;
-        break;
-    }
-    std::fclose(f);
-    if (!ok)
-        return;
-    long offset = header_length;
-    for (IndexRecord& m : members) {
-        m.offset = offset;
-        offset += m.size;
-        out->push_back(m);
-    }
+    Stream* s = stream_from_file(f, 0, archive.size, false);
+    std::vector<SafMember> members;
+    if (saf_read_header(s, archive.size, &members))
+        for (const SafMember& m : members)
+            out->push_back({archive.disk_path, m.name, long(m.offset), long(m.size), priority});
+    stream_close(s);
 }
 
 bool record_less(const IndexRecord& a, const IndexRecord& b)
@@ -170,8 +154,13 @@ void build_index()
     paths.indexed = true;
     build_folders();
     std::vector<IndexRecord>& index = paths.index;
-    for (size_t i = 0; i < paths.folders.size(); i++)
-        walk(paths.folders[i], "", int(i), &index);
+    for (size_t i = 0; i < paths.folders.size(); i++) {
+        std::set<std::pair<dev_t, ino_t>> seen;
+        struct stat st;
+        if (stat(paths.folders[i].c_str(), &st) == 0)
+            seen.insert({st.st_dev, st.st_ino});
+        walk(paths.folders[i], "", int(i), &seen, &index);
+    }
     std::sort(index.begin(), index.end(), record_less);
     int next_priority = int(paths.folders.size()) + 1;
     std::vector<IndexRecord> members;
@@ -180,6 +169,7 @@ void build_index()
             read_archive(r, next_priority++, &members);
     }
     index.insert(index.end(), members.begin(), members.end());
+    // Stable: one archive may list a name twice; its first entry wins.
     std::stable_sort(index.begin(), index.end(), record_less);
     for (const IndexRecord& r : index)
         if (paths.names.empty() || paths.names.back() != r.name)
@@ -196,6 +186,21 @@ bool equal_ignoring_case(const std::string& a, const char* b, size_t blen)
     return true;
 }
 
+std::string user_path(const char* name)
+{
+    if (name[0] == '@')
+        return std::string(user_folder()) + (name + 1);
+    return name;
+}
+
+void make_user_folder()
+{
+    std::string p = user_folder();
+    for (size_t i = 1; i < p.size(); i++)
+        if (p[i] == '/')
+            mkdir(p.substr(0, i).c_str(), 0755);
+}
+
 }  // namespace
 
 const char* search_folder(int n)
@@ -209,7 +214,7 @@ const char* search_folder(int n)
 const char* user_folder()
 {
     build_folders();
-    return paths.folders.empty() ? "./" : paths.folders[0].c_str();
+    return paths.folders[0].c_str();
 }
 
 const std::vector<std::string>& data_file_names()
@@ -235,42 +240,21 @@ Stream* stream_open_indexed(const char* name)
             continue;
         FILE* f = std::fopen(r.disk_path.c_str(), "rb");
         if (!f)
-            return nullptr;
+            continue;  // gone since the index was built; a later copy may do
         if (std::fseek(f, r.offset, SEEK_SET) != 0) {
             std::fclose(f);
-            return nullptr;
+            continue;
         }
-        Stream* s = new Stream;
-        s->file = f;
-        s->base = r.offset;
-        s->limit = r.size;
-        if (compressed && !stream_begin_compressed(s, r.size)) {
-            stream_close(s);
-            return nullptr;
-        }
-        return s;
+        return stream_from_file(f, r.offset, r.size, compressed);
     }
     return nullptr;
 }
 
-static std::string user_path(const char* name)
-{
-    if (name[0] == '@')
-        return std::string(user_folder()) + (name + 1);
-    return name;
-}
-
 bool file_rename(const char* old_name, const char* new_name)
 {
+    if (!old_name || !new_name || !*old_name || !*new_name)
+        return false;
     return std::rename(user_path(old_name).c_str(), user_path(new_name).c_str()) == 0;
-}
-
-static void make_user_folder()
-{
-    std::string p = user_folder();
-    for (size_t i = 1; i < p.size(); i++)
-        if (p[i] == '/')
-            mkdir(p.substr(0, i).c_str(), 0755);
 }
 
 bool open_user_folder()
@@ -279,10 +263,26 @@ bool open_user_folder()
     std::string p = user_folder();
     if (p.size() > 1 && p.back() == '/')
         p.pop_back();
+    // The browser outlives us: a middle process exits at once and is
+    // reaped here, so the opener never becomes our zombie.
     pid_t pid = fork();
+    if (pid < 0)
+        return false;
     if (pid == 0) {
-        execlp("xdg-open", "xdg-open", p.c_str(), (char*)nullptr);
-        _exit(127);
+        if (fork() == 0) {
+            execlp("xdg-open", "xdg-open", p.c_str(), (char*)nullptr);
+            _exit(127);
+        }
+        _exit(0);
     }
-    return pid > 0;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool user_folder_create()
+{
+    make_user_folder();
+    struct stat st;
+    return stat(user_folder(), &st) == 0 && S_ISDIR(st.st_mode);
 }

@@ -1,9 +1,9 @@
-// Streams over plain files. The search folders and "@" names live in
-// data_paths.cpp; formatted reading in stream_scanf.cpp.
+// Streams over plain files, archive members and gzip data. The search
+// folders and "@" names live in data_paths.cpp; formatted reading in
+// stream_scanf.cpp; inflation in gzip.cpp.
 #include "files/stream.h"
 #include "files/stream_internal.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -23,39 +23,23 @@ void make_parent_folders(const std::string& path)
     if (path.size() >= 1024)
         return;
     for (size_t i = 1; i < path.size(); i++) {
-        if (path[i] == '/') {
-            std::string dir = path.substr(0, i);
-            mkdir(dir.c_str(), 0755);
-        }
+        if (path[i] == '/' && path[i - 1] != '/')
+            mkdir(path.substr(0, i).c_str(), 0755);
     }
 }
 
-Stream* open_disk_path(const std::string& path, const char* mode)
+// fopen, but a folder is not a file: reading one would only give errors.
+FILE* open_file(const std::string& path, const char* mode)
 {
-    bool read_only = mode_is_read_only(mode);
-    if (!read_only)
-        make_parent_folders(path);
     FILE* f = std::fopen(path.c_str(), mode);
-    if (f) {
-        Stream* s = new Stream;
-        s->file = f;
-        s->writing = !read_only;
-        return s;
+    if (!f)
+        return nullptr;
+    struct stat st;
+    if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
+        std::fclose(f);
+        return nullptr;
     }
-    if (read_only) {
-        std::string gz = path + ".gz";
-        FILE* g = std::fopen(gz.c_str(), "rb");
-        if (g) {
-            Stream* s = new Stream;
-            s->file = g;
-            if (!stream_begin_compressed(s, -1)) {
-                stream_close(s);
-                return nullptr;
-            }
-            return s;
-        }
-    }
-    return nullptr;
+    return f;
 }
 
 // Raw bytes from the disk file, never past the limit.
@@ -65,7 +49,7 @@ size_t read_raw(Stream* s, void* buf, size_t len)
         long left = s->limit - s->raw_pos;
         if (left <= 0)
             return 0;
-        if (long(len) > left)
+        if (len > size_t(left))
             len = size_t(left);
     }
     size_t got = std::fread(buf, 1, len, s->file);
@@ -74,6 +58,35 @@ size_t read_raw(Stream* s, void* buf, size_t len)
 }
 
 }  // namespace
+
+Stream* stream_from_file(FILE* f, long base, long limit, bool compressed)
+{
+    Stream* s = new Stream;
+    s->file = f;
+    s->base = base;
+    s->limit = limit;
+    if (compressed && !stream_begin_compressed(s)) {
+        stream_close(s);
+        return nullptr;
+    }
+    return s;
+}
+
+static Stream* stream_open_path(const std::string& path, const char* mode)
+{
+    bool read_only = mode_is_read_only(mode);
+    if (!read_only)
+        make_parent_folders(path);
+    if (FILE* f = open_file(path, mode)) {
+        Stream* s = stream_from_file(f, 0, -1, false);
+        s->writing = !read_only;
+        return s;
+    }
+    if (!read_only)
+        return nullptr;
+    FILE* g = open_file(path + ".gz", "rb");
+    return g ? stream_from_file(g, 0, -1, true) : nullptr;
+}
 
 size_t stream_fill(Stream* s, void* buf, size_t len)
 {
@@ -84,21 +97,35 @@ size_t stream_fill(Stream* s, void* buf, size_t len)
 
 Stream* stream_open(const char* name, const char* mode)
 {
-    if (!name || !mode)
+    if (!name || !mode || !*name)
         return nullptr;
     if (name[0] != '@')
-        return open_disk_path(name, mode);
+        return stream_open_path(name, mode);
     const char* rest = name + 1;
+    if (!*rest)
+        return nullptr;
     for (int i = 0; const char* folder = search_folder(i); i++) {
         std::string path = std::string(folder) + rest;
+        // A path cut short would name some other file; too long is not found.
         if (path.size() > 511)
-            path.resize(511);
-        if (Stream* s = open_disk_path(path, mode))
+            continue;
+        if (Stream* s = stream_open_path(path, mode))
             return s;
     }
     if (!mode_is_read_only(mode))
         return nullptr;
     return stream_open_indexed(rest);
+}
+
+Stream* stream_open_memory(const void* data, size_t size, bool compressed)
+{
+    // fmemopen refuses an empty buffer; a one-byte buffer limited to no
+    // bytes reads the same.
+    static char empty[1];
+    FILE* f = size ? fmemopen(const_cast<void*>(data), size, "rb") : fmemopen(empty, 1, "rb");
+    if (!f)
+        return nullptr;
+    return stream_from_file(f, 0, long(size), compressed);
 }
 
 void stream_close(Stream* s)
@@ -113,11 +140,9 @@ void stream_close(Stream* s)
 
 int stream_getc(Stream* s)
 {
-    if (s->pushed >= 0) {
-        int c = s->pushed;
-        s->pushed = -1;
+    if (s->npushed > 0) {
         s->pos++;
-        return c;
+        return s->pushed[--s->npushed];
     }
     unsigned char c;
     if (stream_fill(s, &c, 1) != 1)
@@ -128,26 +153,22 @@ int stream_getc(Stream* s)
 
 int stream_peek(Stream* s)
 {
-    if (s->pushed < 0) {
-        unsigned char c;
-        if (stream_fill(s, &c, 1) != 1)
-            return -1;
-        s->pushed = c;
-    }
-    return s->pushed;
+    int c = stream_getc(s);
+    stream_unget(s, c);
+    return c;
 }
 
 void stream_unget(Stream* s, int c)
 {
-    if (c < 0)
+    if (c < 0 || s->npushed >= 2)
         return;
-    s->pushed = c;
+    s->pushed[s->npushed++] = c;
     s->pos--;
 }
 
 char* stream_gets(Stream* s, char* buf, int n)
 {
-    if (n <= 0)
+    if (!buf || n <= 0)
         return nullptr;
     int i = 0;
     while (i < n - 1) {
@@ -166,11 +187,10 @@ size_t stream_read(Stream* s, void* buf, size_t len)
 {
     unsigned char* out = static_cast<unsigned char*>(buf);
     size_t done = 0;
-    if (len > 0 && s->pushed >= 0) {
-        out[done++] = (unsigned char)s->pushed;
-        s->pushed = -1;
-    }
-    done += stream_fill(s, out + done, len - done);
+    while (done < len && s->npushed > 0)
+        out[done++] = (unsigned char)s->pushed[--s->npushed];
+    if (done < len)
+        done += stream_fill(s, out + done, len - done);
     s->pos += long(done);
     return done;
 }
@@ -185,12 +205,14 @@ bool stream_seek(Stream* s, long offset)
         return false;
     s->raw_pos = offset;
     s->pos = offset;
-    s->pushed = -1;
+    s->npushed = 0;
     return true;
 }
 
 long stream_tell(Stream* s)
 {
+    if (s->writing)
+        return std::ftell(s->file);
     return s->pos;
 }
 
@@ -201,6 +223,8 @@ bool stream_eof(Stream* s)
 
 void stream_skip_comments(Stream* s)
 {
+    // Repeats " #%*[^\n]" while it consumes anything. Measured by position,
+    // not by %n: an empty comment line "#\n" stops that format before its %n.
     for (;;) {
         long before = stream_tell(s);
         stream_scanf(s, " #%*[^\n]");

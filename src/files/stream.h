@@ -29,17 +29,23 @@ void data_paths_reset();
 Stream* stream_open(const char* name, const char* mode);
 void stream_close(Stream* s);
 
+// A read-only stream over bytes the caller keeps alive until the stream is
+// closed; with compressed set the bytes must be gzip data (null otherwise).
+// For tests, fuzzing and data already in memory.
+Stream* stream_open_memory(const void* data, size_t size, bool compressed);
+
 // Reading. Never passes the stream's limit.
 int stream_getc(Stream* s);                      // 0..255, or -1 at the end
-int stream_peek(Stream* s);                      // next byte without taking it
+int stream_peek(Stream* s);                      // next byte without taking it (-1 at the end)
 char* stream_gets(Stream* s, char* buf, int n);  // like fgets; null when nothing read
 size_t stream_read(Stream* s, void* buf, size_t len);
 bool stream_seek(Stream* s, long offset);        // from the start of the data
-long stream_tell(Stream* s);                     // bytes delivered so far
+long stream_tell(Stream* s);                     // bytes delivered (or written) so far
 bool stream_eof(Stream* s);
 
 // scanf over the stream: d i o u x X f e g s c [set] n %%, widths, '*' and
-// the 'l' size prefix. Stops at the first mismatch, leaving that character
+// the size prefixes l, ll, h, hh (and L for long double). %n counts the
+// characters this call consumed. Stops at the first mismatch, leaving that character
 // unread. Returns the number of values stored, or -1 when the input ended
 // before the first conversion.
 int stream_scanf(Stream* s, const char* fmt, ...);
@@ -61,6 +67,10 @@ bool stream_ok(Stream* s);
 
 // Renames a file; a leading "@" on either name means the user folder.
 bool file_rename(const char* old_name, const char* new_name);
+
+// Creates every folder along the user folder's path; true when the folder
+// exists afterwards.
+bool user_folder_create();
 
 // Creates the user folder and opens it in the desktop's file browser.
 bool open_user_folder();

@@ -1,43 +1,23 @@
 // kestrum-data OUTDIR: builds the whole shipped data set procedurally, the
-// same bytes every run, and writes it into OUTDIR (the folder beside the
-// game executable).
+// same bytes every run, packs it into archives and writes it into OUTDIR
+// (the folder beside the game executable), release marker last.
 #include "dataset.h"
+#include "files/data_check.h"
+#include "files/data_pack.h"
+#include "files/ripemd160.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-
-namespace fs = std::filesystem;
-
-namespace {
-
-bool write_file(const fs::path& path, const std::string& bytes)
-{
-    std::error_code ec;
-    fs::create_directories(path.parent_path(), ec);
-    fs::path tmp = path;
-    tmp += ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), std::streamsize(bytes.size()));
-        if (!out)
-            return false;
-    }
-    fs::rename(tmp, path, ec);
-    return !ec;
-}
-
-}  // namespace
+#include <set>
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
+    if (argc != 2 || argv[1][0] == '-') {
         std::fprintf(stderr, "usage: kestrum-data OUTDIR\n");
         return 2;
     }
-    fs::path out = argv[1];
+    const char* outdir = argv[1];
     std::vector<DataBuilderEntry> builders = data_builders();
     std::sort(builders.begin(), builders.end(), [](const DataBuilderEntry& a, const DataBuilderEntry& b) {
         if (a.rank != b.rank)
@@ -51,12 +31,36 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    for (const auto& [name, bytes] : ds.files) {
-        if (!write_file(out / name, bytes)) {
-            std::fprintf(stderr, "kestrum-data: can't write '%s'\n", (out / name).c_str());
-            return 1;
-        }
+
+    std::set<std::string> keep_plain;
+    for (const auto& [name, plain] : ds.keep_plain)
+        if (plain)
+            keep_plain.insert(name);
+    std::vector<PackedFile> packed;
+    std::string error;
+    if (!data_pack(ds.files, keep_plain, &packed, &error)) {
+        std::fprintf(stderr, "kestrum-data: %s\n", error.c_str());
+        return 1;
     }
-    std::printf("kestrum-data: %zu files in %s\n", ds.files.size(), out.c_str());
+    // The game compares the marker's digest with its own constant; a marker
+    // that differs would make every build report missing game data.
+    const PackedFile& marker = packed.back();
+    std::string digest = ripemd160_hex(marker.bytes.data(), marker.bytes.size());
+    if (marker.name != "zzzz.saf" || digest != DATA_RELEASE_DIGEST) {
+        std::fprintf(stderr, "kestrum-data: zzzz.saf digest %s does not match the game's %s\n", digest.c_str(),
+                     DATA_RELEASE_DIGEST);
+        return 1;
+    }
+
+    PackWriteReport report;
+    if (!data_pack_write(outdir, packed, &report, &error)) {
+        std::fprintf(stderr, "kestrum-data: %s\n", error.c_str());
+        return 1;
+    }
+    for (const std::string& name : report.removed)
+        std::printf("kestrum-data: removed stale '%s'\n", name.c_str());
+    std::printf("kestrum-data: %zu data files as %zu files in %s (%d written, %d unchanged)\n", ds.files.size(),
+                packed.size(), outdir, report.written, report.unchanged);
+    std::printf("kestrum-data: zzzz.saf ripemd160 %s\n", digest.c_str());
     return 0;
 }
