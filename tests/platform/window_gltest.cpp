@@ -1,0 +1,130 @@
+#include "platform/controls.h"
+#include "platform/devices.h"
+#include "platform/events.h"
+#include "platform/window.h"
+
+#include <GL/gl.h>
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// A small shown window, or a skipped test when no display can make one.
+class WindowTest : public ::testing::Test {
+protected:
+    Window* window = nullptr;
+    void SetUp() override
+    {
+        WindowRequest req{};
+        req.title = "Kestrum test";
+        req.width = 64;
+        req.height = 48;
+        req.flags = 24;
+        req.depth_bits = 16;
+        window = window_open(req);
+        if (!window)
+            GTEST_SKIP() << "no window can be opened here";
+    }
+    void TearDown() override { window_close(window); }
+};
+
+std::vector<InputEvent> drain(Window* w)
+{
+    std::vector<InputEvent> out;
+    InputEvent e;
+    while (event_next(w, &e))
+        out.push_back(e);
+    return out;
+}
+
+}  // namespace
+
+TEST_F(WindowTest, ClearColourReadsBack)
+{
+    int width = 0, height = 0;
+    ASSERT_TRUE(frame_begin(window, &width, &height));
+    EXPECT_EQ(width, 64);
+    EXPECT_EQ(height, 48);
+    glViewport(0, 0, width, height);
+    glClearColor(0.196078f, 0.6f, 0.8f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    unsigned char pixel[3] = {0, 0, 0};
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(width / 2, height / 2, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, pixel);
+    EXPECT_NEAR(pixel[0], 50, 1);
+    EXPECT_NEAR(pixel[1], 153, 1);
+    EXPECT_NEAR(pixel[2], 204, 1);
+    EXPECT_TRUE(frame_end(window));
+
+    const DisplayMode* modes = display_modes();
+    ASSERT_GT(modes[0].width, 0);  // the desktop mode comes first
+    int n = 0;
+    while (modes[n].width)
+        n++;
+    EXPECT_EQ(modes[n].height, 0);
+    EXPECT_EQ(modes[n].depth, 0);
+}
+
+TEST_F(WindowTest, WindowMessagesBecomeTimestampedEvents)
+{
+    event_queue_clear(event_queue_main());
+    drain(window);  // whatever the window system said on opening
+
+    SDL_Event e;
+    std::memset(&e, 0, sizeof e);
+    e.type = SDL_KEYDOWN;
+    e.key.keysym.scancode = SDL_SCANCODE_ESCAPE;
+    SDL_PushEvent(&e);
+    e.type = SDL_KEYUP;
+    SDL_PushEvent(&e);
+    e.type = SDL_KEYDOWN;
+    e.key.keysym.scancode = SDL_SCANCODE_RCTRL;
+    SDL_PushEvent(&e);
+    std::memset(&e, 0, sizeof e);
+    e.type = SDL_TEXTINPUT;
+    std::strcpy(e.text.text, "a\xc3\xa9\xe2\x82\xac");  // a, e-acute, and the euro sign (dropped)
+    SDL_PushEvent(&e);
+    std::memset(&e, 0, sizeof e);
+    e.type = SDL_MOUSEBUTTONDOWN;
+    e.button.button = SDL_BUTTON_LEFT;
+    SDL_PushEvent(&e);
+    std::memset(&e, 0, sizeof e);
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_CLOSE;
+    SDL_PushEvent(&e);
+    std::memset(&e, 0, sizeof e);
+    e.type = SDL_QUIT;
+    SDL_PushEvent(&e);
+
+    InputDevice* mouse = input_device_find("Mouse");
+    ASSERT_NE(mouse, nullptr);
+    const struct { int code; bool pressed; } want[] = {
+        {CONTROL_KEY_BASE + 1, true}, {27, true}, {CONTROL_KEY_BASE + 1, false},
+        {CONTROL_KEY_BASE + 285, true}, {'a', true}, {0xe9, true},
+        {CONTROL_MOUSE_LEFT, true}, {mouse->id << 16, true}, {CONTROL_CLOSE, true},
+    };
+    std::vector<InputEvent> got = drain(window);
+    ClockTime after = clock_now();
+    ASSERT_EQ(got.size(), sizeof want / sizeof want[0]);
+    for (size_t i = 0; i < got.size(); i++) {
+        EXPECT_EQ(got[i].code, want[i].code) << i;
+        EXPECT_EQ(got[i].pressed, want[i].pressed) << i;
+        EXPECT_LE(clock_compare(got[i].time, after), 0) << i;  // stamped when it happened
+        EXPECT_LT(clock_seconds(after) - clock_seconds(got[i].time), 5.0) << i;
+    }
+    EXPECT_STREQ(control_name(window, CONTROL_CLOSE), "Close");
+    EXPECT_STREQ(control_name(window, mouse->id << 16), "Mouse button 0");
+    EXPECT_EQ(control_code(window, "esc"), CONTROL_KEY_BASE + 1);
+    EXPECT_EQ(control_code(window, "mouse-left"), mouse->id << 16);
+    // The layout's names stand in for the fixed table.
+    EXPECT_STRNE(control_name(window, CONTROL_KEY_BASE + 30), nullptr);
+    EXPECT_EQ(control_code(window, control_name(window, CONTROL_KEY_BASE + 30)),
+              CONTROL_KEY_BASE + 30);
+    EXPECT_NE(input_device_find("cursor"), nullptr);
+    AxisHandle* cursor_x = axis_open(window, "cursor-x");
+    EXPECT_NE(cursor_x, nullptr);
+    axis_close(cursor_x);
+}
