@@ -68,6 +68,47 @@ TEST_F(WindowTest, ClearColourReadsBack)
     EXPECT_EQ(modes[n].depth, 0);
 }
 
+namespace {
+
+// Frames until the client has the size (at most about a second).
+bool settles_at(Window* window, int want_w, int want_h, int* w, int* h)
+{
+    InputEvent e;
+    for (int i = 0; i < 100; i++) {
+        while (event_next(window, &e)) {
+        }
+        if (frame_begin(window, w, h)) {
+            frame_end(window);
+            if (*w == want_w && *h == want_h)
+                return true;
+        }
+        sleep_for(0, 10000);
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST_F(WindowTest, ModeChangesGiveTheClientSize)
+{
+    int width = 0, height = 0;
+    window_set_mode(window, 80, 60, false);
+    EXPECT_TRUE(settles_at(window, 80, 60, &width, &height)) << width << "x" << height;
+
+    // Full screen takes the smallest display mode that holds the size.
+    const DisplayMode* best = nullptr;
+    for (const DisplayMode* m = display_modes(); m->width; m++)
+        if (m->width >= 320 && m->height >= 200 &&
+            (!best || m->width + m->height < best->width + best->height))
+            best = m;
+    ASSERT_NE(best, nullptr);
+    window_set_mode(window, 320, 200, true);
+    EXPECT_TRUE(settles_at(window, best->width, best->height, &width, &height))
+        << width << "x" << height;
+    window_set_mode(window, 64, 48, false);
+    EXPECT_TRUE(settles_at(window, 64, 48, &width, &height)) << width << "x" << height;
+}
+
 TEST_F(WindowTest, WindowMessagesBecomeTimestampedEvents)
 {
     event_queue_clear(event_queue_main());

@@ -27,12 +27,6 @@ bool show_box(const char* title, const char* text)
 
 [[maybe_unused]] const bool box_installed = (message_box_set_shower(show_box), true);
 
-bool video_up()
-{
-    if (SDL_WasInit(SDL_INIT_VIDEO))
-        return true;
-    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-}
 
 bool desktop_mode(DisplayMode* out)
 {
@@ -129,7 +123,8 @@ const DisplayMode* display_modes()
         return modes.data();
     DisplayMode desktop{0, 0, 0};
     SDL_DisplayMode dm;
-    if (video_up() && SDL_GetDesktopDisplayMode(0, &dm) == 0) {
+    bool video = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    if (video && SDL_GetDesktopDisplayMode(0, &dm) == 0) {
         desktop = DisplayMode{dm.w, dm.h, int(SDL_BITSPERPIXEL(dm.format))};
         log_printf("Registry mode is %dx%dx%d@%dhz\n", dm.w, dm.h, desktop.depth, dm.refresh_rate);
         modes.push_back(desktop);
@@ -150,6 +145,8 @@ const DisplayMode* display_modes()
                 modes.push_back(m);
         }
     }
+    if (video)
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
     modes.push_back(DisplayMode{0, 0, 0});
     return modes.data();
 }
@@ -157,10 +154,13 @@ const DisplayMode* display_modes()
 Window* window_open(const WindowRequest& req)
 {
     log_options();
-    if (open_window || !video_up()) {
+    if (open_window) {
         log_printf("Can't create window!\n");
-        if (!open_window)
-            log_printf("%s\n", SDL_GetError());
+        return nullptr;
+    }
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        log_printf("Can't create window!\n");
+        log_printf("%s\n", SDL_GetError());
         return nullptr;
     }
     bool fullscreen = (req.flags & WINDOW_FULLSCREEN) != 0;
@@ -199,6 +199,7 @@ Window* window_open(const WindowRequest& req)
         log_printf("Can't create window!\n");
         log_printf("%s\n", SDL_GetError());
         delete win;
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
     if (fullscreen)
@@ -212,6 +213,7 @@ Window* window_open(const WindowRequest& req)
         log_printf("%s\n", SDL_GetError());
         SDL_DestroyWindow(win->sdl);
         delete win;
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
     SDL_GL_MakeCurrent(win->sdl, win->gl);
@@ -240,6 +242,7 @@ void window_close(Window* win)
     if (open_window == win)
         open_window = nullptr;
     delete win;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
     log_printf("Window shutdown complete\n");
 }
 
