@@ -27,6 +27,17 @@ bool show_box(const char* title, const char* text)
 
 [[maybe_unused]] const bool box_installed = (message_box_set_shower(show_box), true);
 
+// The display connection opens once and stays until exit: closing it would
+// unload the window system's libraries under the GL driver's feet, and a
+// second window opens faster.
+bool video_up()
+{
+    static bool up = false;
+    if (!up)
+        up = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    return up;
+}
+
 
 bool desktop_mode(DisplayMode* out)
 {
@@ -123,7 +134,7 @@ const DisplayMode* display_modes()
         return modes.data();
     DisplayMode desktop{0, 0, 0};
     SDL_DisplayMode dm;
-    bool video = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    bool video = video_up();
     if (video && SDL_GetDesktopDisplayMode(0, &dm) == 0) {
         desktop = DisplayMode{dm.w, dm.h, int(SDL_BITSPERPIXEL(dm.format))};
         log_printf("Registry mode is %dx%dx%d@%dhz\n", dm.w, dm.h, desktop.depth, dm.refresh_rate);
@@ -145,8 +156,6 @@ const DisplayMode* display_modes()
                 modes.push_back(m);
         }
     }
-    if (video)
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
     modes.push_back(DisplayMode{0, 0, 0});
     return modes.data();
 }
@@ -158,7 +167,7 @@ Window* window_open(const WindowRequest& req)
         log_printf("Can't create window!\n");
         return nullptr;
     }
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (!video_up()) {
         log_printf("Can't create window!\n");
         log_printf("%s\n", SDL_GetError());
         return nullptr;
@@ -199,7 +208,6 @@ Window* window_open(const WindowRequest& req)
         log_printf("Can't create window!\n");
         log_printf("%s\n", SDL_GetError());
         delete win;
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
     if (fullscreen)
@@ -213,7 +221,6 @@ Window* window_open(const WindowRequest& req)
         log_printf("%s\n", SDL_GetError());
         SDL_DestroyWindow(win->sdl);
         delete win;
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
     SDL_GL_MakeCurrent(win->sdl, win->gl);
@@ -242,7 +249,6 @@ void window_close(Window* win)
     if (open_window == win)
         open_window = nullptr;
     delete win;
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
     log_printf("Window shutdown complete\n");
 }
 
