@@ -169,3 +169,62 @@ TEST_F(WindowTest, WindowMessagesBecomeTimestampedEvents)
     EXPECT_NE(cursor_x, nullptr);
     axis_close(cursor_x);
 }
+
+// A joystick attached before the window opens becomes an input device with
+// absolute axes and buttons; hats follow the buttons, four each.
+TEST(WindowJoystick, VirtualJoystickButtonsAndAxes)
+{
+    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0)
+        GTEST_SKIP() << "no joystick support";
+    int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_UNKNOWN, 2, 3, 1);
+    if (index < 0) {
+        SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+        GTEST_SKIP() << "no virtual joysticks";
+    }
+    WindowRequest req{};
+    req.title = "Kestrum test";
+    req.width = 64;
+    req.height = 48;
+    req.flags = 24;
+    Window* window = window_open(req);
+    if (!window) {
+        SDL_JoystickDetachVirtual(index);
+        SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+        GTEST_SKIP() << "no window can be opened here";
+    }
+    std::vector<const char*> axes = axis_names(window);
+    InputDevice* pad = nullptr;
+    for (InputDevice* d : input_devices())
+        if (d != input_device_find("Mouse") && d != input_device_find("cursor"))
+            pad = d;
+    ASSERT_NE(pad, nullptr);
+    EXPECT_EQ(pad->name.find(' '), std::string::npos);
+    EXPECT_EQ(pad->axis_count, 2);
+    EXPECT_EQ(pad->button_count, 3 + 4);
+    EXPECT_EQ(axes.size(), 3u + 2u + 2u);  // mouse, joystick, cursor
+
+    std::string axis_name = pad->name + ".axis[1]";
+    AxisHandle* axis = axis_open(window, axis_name.c_str());
+    ASSERT_NE(axis, nullptr);
+    SDL_Joystick* joy = SDL_JoystickOpen(index);
+    ASSERT_NE(joy, nullptr);
+    drain(window);
+    SDL_JoystickSetVirtualAxis(joy, 1, -32768);
+    SDL_JoystickSetVirtualButton(joy, 2, SDL_PRESSED);
+    SDL_JoystickSetVirtualHat(joy, 0, SDL_HAT_LEFT);
+    std::vector<InputEvent> got = drain(window);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].code, (pad->id << 16) + 2);
+    EXPECT_TRUE(got[0].pressed);
+    EXPECT_EQ(got[1].code, (pad->id << 16) + 3 + 3);  // the hat's "left"
+    EXPECT_EQ(axis_read(axis), -32767);
+    std::string button = pad->name + " button 2";
+    EXPECT_STREQ(control_name(window, (pad->id << 16) + 2), button.c_str());
+    EXPECT_EQ(control_code(window, button.c_str()), (pad->id << 16) + 2);
+
+    axis_close(axis);
+    SDL_JoystickClose(joy);
+    window_close(window);
+    SDL_JoystickDetachVirtual(index);
+    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+}
