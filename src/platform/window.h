@@ -18,11 +18,13 @@ struct WindowRequest {
     bool hidden;           // tests: create the context without showing the window
 };
 
-// Creates the window, its GL compatibility context and the input devices.
-// None when the window or the context cannot be made (logged).
+// Creates the window, its GL compatibility context, the input devices and
+// the platform's control aliases. None when the window or the context
+// cannot be made (logged). There is one window at a time.
 Window* window_open(const WindowRequest& request);
 
-// Destroys the window and restores the desktop display mode.
+// Destroys the window, forgets the input devices and restores the desktop
+// display mode.
 void window_close(Window* window);
 
 // Starts a frame: fills the client size and returns true, or false when
@@ -41,3 +43,12 @@ void window_set_mode(Window* window, int width, int height, bool fullscreen);
 
 // Looks up a GL entry point by name; null when the driver has none.
 void* gl_proc_address(const char* name);
+
+// A display mode the screen offers.
+struct DisplayMode {
+    int width, height, depth;
+};
+
+// The desktop mode first, then every other mode once (refresh rates do not
+// count), ending with an all-zero entry. Built on first use and logged.
+const DisplayMode* display_modes();
