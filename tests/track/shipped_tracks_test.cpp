@@ -99,4 +99,51 @@ TEST(ShippedTracks, CentreLineIsRideable)
     }
 }
 
+// Height of the ground along the centre line at arc length s.
+float height_along(const HeightField* hf, const std::vector<CourseSample>& line, double s)
+{
+    double total = line.size() * (line[1].s - line[0].s);
+    s = std::fmod(s + total, total);
+    size_t i = size_t(s / (line[1].s - line[0].s)) % line.size();
+    return terrain_height(hf, line[i].x, line[i].z);
+}
+
+TEST(ShippedTracks, DoublesAreClearedAtRaceSpeed)
+{
+    // A 250 leaves a double at 35-45 ft/s. Flying off the lip along the
+    // face's own angle (gravity 32 ft/s^2), it must clear the gap from about
+    // 38 ft/s up and still come down on the landing at 45 ft/s.
+    GameDataFolder data;
+    for (const Course& c : courses_all()) {
+        SCOPED_TRACE(c.name);
+        if (!built(c))
+            GTEST_SKIP() << "game data not built (target game_data)";
+        auto hf = make_field();
+        ASSERT_TRUE(terrain_load(hf.get(), ("@" + c.name).c_str()));
+        std::vector<double> point_s;
+        std::vector<CourseSample> line = course_sample(c, 0.5, &point_s);
+        for (const CourseFeature& f : c.features) {
+            if (f.kind != FeatureKind::Double)
+                continue;
+            double lip = course_feature_start(f, point_s) + f.face;
+            double h0 = height_along(hf.get(), line, lip - 0.5);
+            double angle = std::atan((h0 - height_along(hf.get(), line, lip - 2.5)) / 2.0);
+            for (double speed : {38.0, 45.0}) {
+                SCOPED_TRACE(speed);
+                double vx = speed * std::cos(angle), vy = speed * std::sin(angle);
+                double landed = -1;
+                for (double t = 0.05; t < 3; t += 0.002) {
+                    double x = vx * t, y = h0 + vy * t - 16 * t * t;
+                    if (vy - 32 * t < 0 && y <= height_along(hf.get(), line, lip + x)) {
+                        landed = x;
+                        break;
+                    }
+                }
+                EXPECT_GE(landed, f.gap - 3) << "short of the landing";
+                EXPECT_LE(landed, f.gap + 3 + f.landing) << "past the landing";
+            }
+        }
+    }
+}
+
 }  // namespace

@@ -394,7 +394,7 @@ bool ground_build(const Course& c, GroundBuild* g, std::string* error)
             double x = (col + 0.5) * tile, z = (r + 0.5) * tile;
             double patch = noise_fractal(x, z, 40, 3, c.seed + 7);
             uint8_t off = c.style == CourseStyle::Valley ? (patch > 0.45 ? SURF_LOOSE : SURF_GRASS)
-                        : c.style == CourseStyle::Dunes  ? SURF_SAND
+                        : c.style == CourseStyle::Dunes  ? (patch > 0.25 ? SURF_GRASS : SURF_SAND)
                                                          : (patch > 0.3 ? SURF_DIRT : SURF_PACKED);
             uint8_t on = c.style == CourseStyle::Dunes ? SURF_SAND : SURF_DIRT;
             uint8_t surf = off;
