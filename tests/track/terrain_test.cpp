@@ -402,3 +402,43 @@ TEST(Ripemd160, MatchesKnownDigests)
 }
 
 }  // namespace
+
+namespace {
+
+int fake_texture(const char* name) { return std::string(name).find("missing") == std::string::npos ? 42 : 0; }
+unsigned fake_framebuffer() { return 7; }
+
+TEST(TerrainLoad, WithTexturesAndFramebuffersFromTheRenderer)
+{
+    TrackFiles f = track_fixture(2, 8.0f, 0, 1, [](int, int) { return 0.0f; });
+    f.decals = "[ 3 3 ] 0 1 1 @missing.png\n[ 9 9 ] 0 1 1 @rut.png\n";
+    surface_set_texture_loader(fake_texture);
+    struct Case {
+        bool fbo;
+        int setting;
+        int resolution;
+        unsigned framebuffer;
+    };
+    for (Case c : {Case{false, 4, 256, 0}, Case{false, 1, 64, 0}, Case{true, 4, 512, 7}}) {
+        terrain_settings.framebuffer_objects = c.fbo;
+        terrain_settings.ground_texture_setting = c.setting;
+        terrain_render_hooks.create_framebuffer = fake_framebuffer;
+        MessageCatcher msgs;
+        bool ok = false;
+        auto hf = load_fixture("terrain-gl", f, &ok);
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(hf->ground_texture_resolution, c.resolution);
+        EXPECT_EQ(hf->framebuffer, c.framebuffer);
+        EXPECT_EQ(msgs.saw("Using frame buffer objects"), c.fbo);
+        // The decal whose texture cannot be loaded is dropped.
+        ASSERT_EQ(hf->decals.size(), 1u);
+        EXPECT_EQ(hf->decals[0].texture, 42);
+        EXPECT_EQ(hf->surfaces[0].texture, 42);
+        EXPECT_EQ(hf->block_dirty, std::vector<bool>{true});
+    }
+    terrain_render_hooks = TerrainRenderHooks();
+    terrain_settings = TerrainSettings();
+    surface_set_texture_loader(nullptr);
+}
+
+}  // namespace

@@ -4,6 +4,9 @@
 // blending with the neighbours.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <string>
 
 #include "dataset.h"
 #include "image_out.h"
@@ -122,8 +125,23 @@ bool build_ground_textures(DataSet& ds)
         {{"mud", {74, 56, 40}, {50, 36, 26}, {112, 96, 80}, 16}, mud_pattern},
         {{"water", {70, 92, 100}, {44, 62, 72}, {130, 150, 160}, 17}, water_pattern},
     };
-    for (const Entry& e : entries)
-        dataset_add(ds, data_printf("ground/%s.png", e.palette.name), image_encode_png(make_texture(e.palette, e.pattern)));
+    // Preview: each texture's drawn part laid 2 x 2, as neighbouring tiles
+    // show it, to check the seams by eye.
+    const char* preview = std::getenv("KESTRUM_DATA_PREVIEW");
+    Image sheet = image_make(2 * PERIOD * 7, 2 * PERIOD, 3);
+    int column = 0;
+    for (const Entry& e : entries) {
+        Image im = make_texture(e.palette, e.pattern);
+        dataset_add(ds, data_printf("ground/%s.png", e.palette.name), image_encode_png(im));
+        for (int y = 0; y < 2 * PERIOD; y++)
+            for (int x = 0; x < 2 * PERIOD; x++) {
+                const uint8_t* src = image_at(im, MARGIN + x % PERIOD, MARGIN + y % PERIOD);
+                std::copy(src, src + 3, image_at(sheet, column * 2 * PERIOD + x, y));
+            }
+        column++;
+    }
+    if (preview && *preview)
+        std::ofstream(std::string(preview) + "/ground-tiles.png", std::ios::binary) << image_encode_png(sheet);
 
     // The default roost particle: a soft round blob, white so the roost
     // colour tints it.
