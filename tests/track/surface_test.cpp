@@ -101,7 +101,7 @@ TEST(RoostTokens, ParseQuotesKindsColoursAndFades)
     MessageCatcher msgs;
     auto hf = read_tileinfo(
         "roost splash=0 count=2.5 \"texture=@my roost.png\" r=300 g=-1 fade_a=-256 fade_r=383 size=0.5\n"
-        "roost splash=1 dig=x wobble=3\n"
+        "roost splash=1 dig=x wobble=3 r=1e300 fade_g=nan\n"
         "addtile\n");
     const RoostType& dirt = hf->surfaces[0].roost[0];
     EXPECT_EQ(dirt.kind, 1);

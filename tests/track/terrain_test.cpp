@@ -110,6 +110,7 @@ TEST(TerrainHeight, ReproducesAPlaneAndContinuesFlatBeyondTheEdges)
     EXPECT_NEAR(terrain_height(hf.get(), -50, 4), vertex(*hf, 0, 2), 1e-4);
     EXPECT_NEAR(terrain_height(hf.get(), extent + 30, 4), vertex(*hf, 8, 2), 1e-4);
     EXPECT_NEAR(terrain_height(hf.get(), 1e30, -1e30), vertex(*hf, 8, 0), 1e-4);
+    EXPECT_NEAR(terrain_height(hf.get(), std::nan(""), 0), vertex(*hf, 0, 0), 1e-4);
     Vec3 n;
     terrain_normal(hf.get(), -20, -20, &n);
     EXPECT_NEAR(n.x, 0, 1e-9);

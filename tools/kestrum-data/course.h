@@ -49,6 +49,8 @@ struct CourseFeature {
 // Ground style around the course.
 enum class CourseStyle { Valley, Dunes, Stadium };
 
+// Control point 0 starts the start straight: arc length 0 is where the
+// starting gates stand, and riders set off towards point 1.
 struct Course {
     std::string name;      // track folder
     std::string title;     // first line of desc

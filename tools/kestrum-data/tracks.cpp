@@ -18,15 +18,18 @@ namespace {
 void write_preview(const Course& c, const GroundBuild& g, const char* folder)
 {
     int p = g.vertex_count;
+    // Heights as colour bands (low green, high brown-white) lit by the
+    // baked shading, so both the land and the course features show.
     Image hm = image_make(p, p, 3);
     for (int j = 0; j < p; j++)
         for (int i = 0; i < p; i++) {
             double h = (g.heights[size_t(j) * size_t(p) + size_t(i)] - g.low) / (g.high - g.low);
             const uint8_t* sh = &g.shading[(size_t(j) * size_t(p) + size_t(i)) * 3];
+            double band = 0.85 + 0.15 * std::cos(h * 60);
+            double ramp[3] = {90 + 140 * h, 120 + 80 * h, 70 + 120 * h};
             uint8_t* px = image_at(hm, i, j);
-            px[0] = uint8_t(std::clamp(int(sh[0] * (0.6 + 0.8 * h)), 0, 255));
-            px[1] = uint8_t(std::clamp(int(sh[1] * (0.6 + 0.8 * h)), 0, 255));
-            px[2] = uint8_t(std::clamp(int(sh[2] * (0.6 + 0.8 * h)), 0, 255));
+            for (int ch = 0; ch < 3; ch++)
+                px[ch] = uint8_t(std::clamp(int(ramp[ch] * band * sh[ch] / 128.0), 0, 255));
         }
     int tiles = 1 << g.order;
     static const uint8_t colours[SURF_COUNT][3] = {{130, 95, 60},  {170, 140, 105}, {95, 65, 40}, {225, 205, 150},
