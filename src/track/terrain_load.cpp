@@ -8,7 +8,7 @@
 #include "files/stream.h"
 #include "platform/log.h"
 #include "track/pnm_read.h"
-#include "track/ripemd160.h"
+#include "files/ripemd160.h"
 #include "track/terrain.h"
 #include "track/terrain_png.h"
 
