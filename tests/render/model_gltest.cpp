@@ -554,3 +554,88 @@ TEST(ModelGl, TurntableOfEveryBike)
     }
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
+
+TEST(ModelGl, SceneryPictures)
+{
+    fs::path game = KESTRUM_GAME_DIR;
+    if (!fs::exists(game / "statues" / "haybale.jm"))
+        GTEST_SKIP() << "no built data set";
+    const int TW = 300, TH = 225;
+    GlWindow gl(TW, TH);
+    if (!gl.window)
+        GTEST_SKIP() << "no window";
+    DataHome home(game.string());
+    model_cache_clear();
+    fs::path out = fs::path(KESTRUM_BINARY_DIR) / "turntable";
+    fs::create_directories(out);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    GLfloat white[4] = {1, 1, 1, 1}, ambient[4] = {0.45f, 0.45f, 0.45f, 1}, diffuse[4] = {0.8f, 0.8f, 0.8f, 1};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+    glMaterialfv(GL_FRONT, GL_AMBIENT, white);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, white);
+    struct Item {
+        const char *model, *texture;
+        double size, raise;  // view size (ft), start gate raise
+    };
+    const Item items[] = {
+        {"@startgate.jm", "startgate.ppm", 5, 1},     {"@startgate.jm", "startgate.ppm", 5, 0},
+        {"@statues/haybale.jm", "statues/haybale.png", 6, 0}, {"@statues/tuffblock.jm", "statues/tuffblock.png", 8, 0},
+        {"@statues/grandstand.jm", "statues/grandstand.png", 40, 0}, {"@statues/tent.jm", "statues/tent.png", 16, 0},
+        {"@statues/fence.jm", "statues/fence.png", 12, 0}, {"@statues/banner.jm", "statues/banner.png", 14, 0},
+        {"@statues/tree.jm", "statues/tree.png", 30, 0},
+    };
+    std::vector<unsigned char> sheet(size_t(TW) * 3 * size_t(TH) * 3 * 3);
+    for (int i = 0; i < 9; i++) {
+        const Item& it = items[i];
+        Mesh* m = model_load(it.model);
+        ASSERT_TRUE(m) << it.model;
+        GLuint tex = 0;
+        std::string tex_path = (game / it.texture).string();
+        if (tex_path.size() > 4 && tex_path.compare(tex_path.size() - 4, 4, ".png") == 0) {
+            tex = load_png(tex_path);
+        } else {
+            // Binary PPM of the start gate.
+            std::string bytes = test_read_file(tex_path);
+            int w = 0, h = 0, maxv = 0, used = 0;
+            ASSERT_EQ(std::sscanf(bytes.c_str(), "P6 %d %d %d%n", &w, &h, &maxv, &used), 3);
+            std::vector<unsigned char> px(bytes.begin() + used + 1, bytes.end());
+            ASSERT_EQ(px.size(), size_t(w) * size_t(h) * 3);
+            tex = upload(w, h, 3, px);
+        }
+        ASSERT_NE(tex, 0u) << it.texture;
+        glClearColor(0.55f, 0.7f, 0.85f, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glFrustum(-0.4, 0.4, -0.3, 0.3, 1, 1000);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        GLfloat light[4] = {0.4f, 0.8f, 0.45f, 0};
+        glLightfv(GL_LIGHT0, GL_POSITION, light);
+        glTranslated(0, -it.size * 0.15, -it.size * 2.2);
+        glRotated(15, 1, 0, 0);
+        glRotated(-30, 0, 1, 0);
+        glRotated(it.raise * 33.75, 1, 0, 0);
+        glBindTexture(GL_TEXTURE_2D, tex);
+        model_draw_lit(m, vec3(0, 0, 0), vec3(0, 0, 0));
+        std::vector<unsigned char> px(size_t(TW) * TH * 3);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, TW, TH, GL_RGB, GL_UNSIGNED_BYTE, px.data());
+        int busy = 0;
+        for (size_t k = 0; k < px.size(); k += 3)
+            if (std::abs(px[k] - 140) + std::abs(px[k + 1] - 178) + std::abs(px[k + 2] - 217) > 30)
+                busy++;
+        EXPECT_GT(busy, TW * TH / 40) << it.model;
+        int sx = (i % 3) * TW, sy = (2 - i / 3) * TH;
+        for (int y = 0; y < TH; y++)
+            std::copy(&px[size_t(y) * TW * 3], &px[size_t(y) * TW * 3] + TW * 3,
+                      &sheet[(size_t(sy + y) * TW * 3 + size_t(sx)) * 3]);
+        glDeleteTextures(1, &tex);
+    }
+    EXPECT_TRUE(save_png((out / "scenery.png").string(), TW * 3, TH * 3, sheet));
+}

@@ -259,10 +259,11 @@ Image paint_rider_texture(const GearScheme& g)
     // Boots with buckles.
     Px b = px(rider_cell::boot());
     fill(im, b, g.boots);
-    for (int i = 0; i < 4; i++) {
-        int y = b.y0 + 12 + i * 26;
-        paint_rect(im, b.x0, y, b.x1, y + 6, Rgb{40, 40, 44});
+    for (int i = 0; i < 3; i++) {
+        int y = b.y0 + 20 + i * 34;
+        paint_rect(im, b.x0, y, b.x1, y + 4, Rgb{90, 90, 96});
     }
+    paint_rect(im, b.x0, b.y1 - 18, b.x1, b.y1, Rgb{40, 40, 44});  // toe and heel
     Px gl = px(rider_cell::glove());
     fill(im, gl, g.gloves);
     for (int y = gl.y0 + 10; y < gl.y1; y += 24)

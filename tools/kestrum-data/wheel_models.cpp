@@ -39,7 +39,9 @@ void knobs(MeshBuild& mb, const WheelSize& w, double body_outer)
     }
 }
 
-std::string wheel_file(const WheelSize& w)
+// detail 0 is the full wheel; 1 drops the knobs and half the spokes; 2 is
+// a tyre and a rim for far away.
+std::string wheel_file(const WheelSize& w, int detail)
 {
     MeshBuild tyre = mesh_lit(4, 0.06f);
     MeshBuild rim = mesh_lit(80, 0.8f);
@@ -48,18 +50,24 @@ std::string wheel_file(const WheelSize& w)
     MeshBuild disc = mesh_lit(48, 0.5f);
     // Tyre body: a torus from the rim out to just under the knobs.
     double body_outer = w.outer - 0.05;
-    double section = (body_outer - w.rim) / 2;
     tyre.rect = wheel_cell::tread();
-    mb_torus(tyre, w.rim + section, section, 48, 12);
-    knobs(tyre, w, body_outer);
+    int segments = detail == 0 ? 48 : detail == 1 ? 24 : 12;
+    if (detail > 0)
+        body_outer = w.outer - 0.01;  // no knobs: the tyre reaches the full radius
+    double section = (body_outer - w.rim) / 2;
+    mb_torus(tyre, w.rim + section, section, segments, detail == 2 ? 6 : 12);
+    if (detail == 0)
+        knobs(tyre, w, body_outer);
     // Rim: a wide, shallow channel.
     rim.rect = wheel_cell::rim();
     std::vector<Vec3> ring;
-    for (int i = 0; i <= 48; i++) {
-        double th = 2 * PI * i / 48;
+    for (int i = 0; i <= segments; i++) {
+        double th = 2 * PI * i / segments;
         ring.push_back(vec3(0, std::cos(th), std::sin(th)) * (w.rim - 0.02));
     }
     mb_tube(rim, ring, {0.09}, 8, false, vec3(1, 0, 0), 0.35);
+    if (detail == 2)
+        return mb_file({tyre, rim});
     // Hub with its two flanges.
     hub.rect = wheel_cell::hub();
     mb_tube(hub, {vec3(-0.2, 0, 0), vec3(0.2, 0, 0)}, {0.1}, 14, true);
@@ -67,9 +75,10 @@ std::string wheel_file(const WheelSize& w)
     mb_tube(hub, {vec3(0.11, 0, 0), vec3(0.15, 0, 0)}, {0.17}, 14, true);
     // 36 spokes laced tangentially from the flanges to the rim.
     spokes.rect = wheel_cell::spoke();
-    for (int i = 0; i < 36; i++) {
+    int spoke_count = detail == 0 ? 36 : 12;
+    for (int i = 0; i < spoke_count; i++) {
         double side = i % 2 ? 1 : -1;
-        double th = 2 * PI * i / 36;
+        double th = 2 * PI * i / spoke_count;
         double lead = (i / 2) % 2 ? 0.55 : -0.55;
         Vec3 at_hub = vec3(side * 0.13, std::cos(th + lead) * 0.15, std::sin(th + lead) * 0.15);
         Vec3 at_rim = vec3(side * 0.03, std::cos(th) * (w.rim - 0.05), std::sin(th) * (w.rim - 0.05));
@@ -102,9 +111,16 @@ std::string wheel_file(const WheelSize& w)
 
 bool build_wheel_models(DataSet& ds)
 {
-    // Outer radii of the catalogue: 7/6 ft front, 13/12 ft rear.
-    dataset_add(ds, "front_wheel.jm", wheel_file(WheelSize{7.0 / 6, 0.86, 0.14, 0.41, -0.17, false}));
-    dataset_add(ds, "rear_wheel.jm", wheel_file(WheelSize{13.0 / 12, 0.74, 0.17, 0.35, 0.19, true}));
+    // Outer radii of the catalogue: 7/6 ft front, 13/12 ft rear. Coarser
+    // copies from 32 ft ("_lod5") and 128 ft ("_lod7").
+    const WheelSize front{7.0 / 6, 0.86, 0.14, 0.41, -0.17, false};
+    const WheelSize rear{13.0 / 12, 0.74, 0.17, 0.35, 0.19, true};
+    dataset_add(ds, "front_wheel.jm", wheel_file(front, 0));
+    dataset_add(ds, "front_wheel_lod5.jm", wheel_file(front, 1));
+    dataset_add(ds, "front_wheel_lod7.jm", wheel_file(front, 2));
+    dataset_add(ds, "rear_wheel.jm", wheel_file(rear, 0));
+    dataset_add(ds, "rear_wheel_lod5.jm", wheel_file(rear, 1));
+    dataset_add(ds, "rear_wheel_lod7.jm", wheel_file(rear, 2));
     return true;
 }
 
