@@ -326,7 +326,8 @@ void model_draw_lit(Mesh* model, Vec3 camera, Vec3 position, const ModelBones* b
     for (Mesh* m = variant; m && !mesh_is_env(*m); m = m->next.get()) {
         GLfloat specular[4] = {m->colour[0], m->colour[1], m->colour[2], m->colour[3]};
         glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
-        glMaterialf(GL_FRONT, GL_SHININESS, std::max(m->shininess, 0.125f));
+        // GL refuses exponents above 128.
+        glMaterialf(GL_FRONT, GL_SHININESS, std::min(std::max(m->shininess, 0.125f), 128.0f));
         skin_if_asked(*m, bones);
         count(*m);
         if (m->display_list)

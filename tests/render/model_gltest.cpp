@@ -194,6 +194,59 @@ TEST(ModelGl, SweepKeepsPermanentAndCurrentModels)
     EXPECT_EQ(model_cache_size(), start == 0 ? 1 : 0);
 }
 
+TEST(ModelGl, EnvironmentCoordinatesFollowTheReflection)
+{
+    GlWindow gl(64, 64);
+    if (!gl.window)
+        GTEST_SKIP() << "no window";
+    std::string dir = test_scratch_dir("model_env");
+    // A square facing the camera, environment-mapped only.
+    ASSERT_TRUE(test_write_file(dir + "mirror.jm",
+                                "JM1\n-1 1 1 1 1 4 2\n"
+                                "-1 -1 0 0 0 1 0 0\n1 -1 0 0 0 1 1 0\n1 1 0 0 0 1 1 1\n-1 1 0 0 0 1 0 1\n"
+                                "0 1 2 0 2 3\n"));
+    model_set_draw_options(ModelDrawOptions());
+    Mesh* m = model_load((dir + "mirror.jm").c_str());
+    ASSERT_TRUE(m);
+    // Environment picture: red in its first rows, green in the last.
+    std::vector<unsigned char> px(16 * 16 * 3, 0);
+    for (int y = 0; y < 16; y++)
+        for (int x = 0; x < 16; x++)
+            px[size_t((y * 16 + x) * 3 + (y < 8 ? 0 : 1))] = 255;
+    GLuint tex = 0;
+    glGenTextures(1, &tex);
+    glBindTexture(GL_TEXTURE_2D, tex);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 16, 16, 0, GL_RGB, GL_UNSIGNED_BYTE, px.data());
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    // Looking straight at the square, the view reflects back towards the
+    // viewer: horizontal, so 0.25 from the centre of the map along the
+    // direction the eye came from (+z in the environment frame, v = 0.75).
+    struct Case {
+        float view[9];
+        int channel;
+    };
+    const Case cases[] = {
+        {{1, 0, 0, 0, 1, 0, 0, 0, 1}, 1},    // eye space is the world: +z, green rows
+        {{-1, 0, 0, 0, 1, 0, 0, 0, -1}, 0},  // camera turned round: -z, red rows
+    };
+    for (const Case& c : cases) {
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        look_at_origin(2);
+        model_draw_env(m, vec3(0, 0, 2), vec3(0, 0, 0), c.view);
+        unsigned char centre[3] = {0, 0, 0};
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(32, 32, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, centre);
+        EXPECT_GT(centre[c.channel], 200) << c.channel;
+        EXPECT_LT(centre[1 - c.channel], 50) << c.channel;
+    }
+    glDeleteTextures(1, &tex);
+}
+
 // ------------------------------------------------------------ turntable
 
 namespace {
