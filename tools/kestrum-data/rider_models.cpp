@@ -44,9 +44,10 @@ void rider_weights(Vec3 p, float* w)
     if (p.y < HIP_Y + 0.15) {
         double down = ramp(-p.y, -(HIP_Y + 0.15), -(HIP_Y - 0.25));  // leaving the pelvis
         double shin = ramp(-p.y, -(KNEE_Y + 0.1), -(KNEE_Y - 0.1));
-        // Near the middle the two thighs share the crotch.
+        // Near the middle the two thighs share the crotch (only up there: an
+        // ankle's inner side also comes close to x = 0).
         double l = p.x < 0 ? 1.0 : 0.0;
-        if (ax < 0.08)
+        if (ax < 0.08 && p.y > HIP_Y - 0.5)
             l = 0.5 - p.x / 0.16;
         w[8] = float(1 - down);
         w[6] = float(down * (1 - shin) * l);
