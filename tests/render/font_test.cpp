@@ -179,3 +179,42 @@ TEST(FontPlates, DigitsPaintCentredAndSwitchToCondensed)
     font_text_into_pixels(none, condensed, untouched.px.data(), 8, 8, 1, 1, 1, 1, "12");
     EXPECT_EQ(untouched.px, Picture(8, 8).px);
 }
+
+TEST(FontCells, ShippedFontsHaveEveryCell)
+{
+    std::string dir = std::string(KESTRUM_GAME_DIR) + "/";
+    Font main_font, digits, condensed;
+    if (!font_load(&main_font, (dir + "font.png").c_str(), FONT_MAIN_CHARSET))
+        GTEST_SKIP() << "no built data set";
+    for (const char* p = FONT_MAIN_CHARSET; *p; p++) {
+        unsigned char c = (unsigned char)*p;
+        EXPECT_GT(main_font.glyph[c][2], main_font.glyph[c][0]) << *p;
+        EXPECT_GT(main_font.aspect[c], 0.1f) << *p;
+        EXPECT_LT(main_font.aspect[c], 1.5f) << *p;
+        // Every text row is one line high.
+        EXPECT_FLOAT_EQ((main_font.glyph[c][3] - main_font.glyph[c][1]) * float(main_font.height),
+                        (main_font.glyph['A'][3] - main_font.glyph['A'][1]) * float(main_font.height));
+        if (p[1]) {
+            EXPECT_TRUE(main_font.glyph[c][0] != main_font.glyph[(unsigned char)p[1]][0] ||
+                        main_font.glyph[c][1] != main_font.glyph[(unsigned char)p[1]][1]);
+        }
+    }
+    ASSERT_TRUE(font_load(&digits, (dir + "numbers.png").c_str(), FONT_DIGITS_CHARSET));
+    ASSERT_TRUE(font_load(&condensed, (dir + "numbers-condensed.png").c_str(), FONT_DIGITS_CHARSET));
+    // Plates are 128 x 128: three normal digits fit within 9/8 of that,
+    // three condensed ones inside it.
+    for (char c = '0'; c <= '9'; c++) {
+        unsigned char u = (unsigned char)c;
+        EXPECT_LE(int(digits.glyph[u][2] * digits.width) - int(digits.glyph[u][0] * digits.width), 48);
+        EXPECT_LE(int(condensed.glyph[u][2] * condensed.width) - int(condensed.glyph[u][0] * condensed.width), 40);
+        EXPECT_LT(int(digits.glyph[u][3] * digits.height), 128);
+    }
+    std::vector<uint8_t> plate(128 * 128 * 4, 255);
+    for (size_t i = 3; i < plate.size(); i += 4)
+        plate[i] = 0;
+    font_text_into_pixels(digits, condensed, plate.data(), 128, 128, 1, 1, 1, 1, "888");
+    int inked = 0;
+    for (size_t i = 3; i < plate.size(); i += 4)
+        inked += plate[i] > 128;
+    EXPECT_GT(inked, 128 * 128 / 10);
+}

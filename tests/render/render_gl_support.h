@@ -17,7 +17,7 @@ inline Window* render_test_window()
     static bool tried = false;
     if (!tried) {
         tried = true;
-        WindowRequest req = {"kestrum test", 256, 256, 24, 8, 24, 0, 0, true};
+        WindowRequest req = {"kestrum test", 640, 360, 24, 8, 24, 0, 0, true};
         win = window_open(req);
     }
     return win;

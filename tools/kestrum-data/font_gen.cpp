@@ -50,7 +50,12 @@ bool build_font(const FontLayout& L, Image* out)
             ok = false;
             break;
         }
-        int cell = g.advance + 2 * L.pad;
+        // Glyphs that reach past their advance (the hook of "j") widen
+        // their cell instead of touching its edge: a texel on the edge
+        // would bleed into the neighbouring cell under linear filtering.
+        int over_left = g.left < 0 ? -g.left : 0;
+        int over_right = g.left + g.width > g.advance ? g.left + g.width - g.advance : 0;
+        int cell = g.advance + 2 * L.pad + over_left + over_right;
         if (x + cell + 1 > L.width) {  // +1: the closing marker
             mark(im, x, row * L.line);
             x = 0;
@@ -65,9 +70,10 @@ bool build_font(const FontLayout& L, Image* out)
         mark(im, x, y0);
         for (int j = 0; j < g.rows; j++) {
             for (int i = 0; i < g.width; i++) {
-                int px = x + L.pad + g.left + i, py = y0 + baseline - g.top + j;
-                // Glyphs stay inside their own cell and below the marker row.
-                if (px < x || px >= x + cell || py <= y0 || py >= y0 + L.line)
+                int px = x + L.pad + over_left + g.left + i, py = y0 + baseline - g.top + j;
+                // Glyphs stay inside their own cell, clear of its edges, and
+                // below the marker row.
+                if (px < x + 1 || px >= x + cell - 1 || py <= y0 || py >= y0 + L.line - 1)
                     continue;
                 art::blend(im, px, py, WHITE, g.coverage[size_t(j * g.width + i)] / 255.0);
             }
@@ -119,7 +125,7 @@ bool build_digits(const char* file, int max_cell, Image* out)
 bool build_fonts(DataSet& ds)
 {
     Image main_font, digits, condensed;
-    FontLayout main_layout = {"DejaVuSans-Bold.ttf", 0, 40, 52, 2, 512, 512,
+    FontLayout main_layout = {"DejaVuSans-Bold.ttf", 0, 40, 52, 1, 512, 512,
                               "!\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`"
                               "abcdefghijklmnopqrstuvwxyz{|}~"};
     if (!build_font(main_layout, &main_font) || !build_digits("DejaVuSans-Bold.ttf", 48, &digits) ||
