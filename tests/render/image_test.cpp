@@ -79,7 +79,11 @@ std::string with_png_size(std::string png, uint32_t w, uint32_t h)
 class ImageFiles : public ::testing::Test {
 protected:
     std::string dir;
-    void SetUp() override { dir = test_scratch_dir("image"); }
+    // One folder per test: ctest runs the tests side by side.
+    void SetUp() override
+    {
+        dir = test_scratch_dir(std::string("image-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
     std::string put(const std::string& name, const std::string& bytes)
     {
         std::string path = dir + name;
