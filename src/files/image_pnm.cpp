@@ -83,10 +83,9 @@ bool image_read_pnm_body(Stream* s, const char* magic, ImageBuffer* out)
                 v = uint8_t((v > maxval ? maxval : v) * 255 / maxval);
         return true;
     }
-    const size_t chunk = 1 << 16;
+    // The buffer grows with the values actually read, never to the size
+    // the header claims up front.
     for (size_t i = 0; i < count; i++) {
-        if (i % chunk == 0)
-            out->pixels.reserve(i + (count - i < chunk ? count - i : chunk));
         stream_skip_comments(s);
         int v = stream_read_int(s);
         // A text picture that ends early is broken, not a picture padded

@@ -150,3 +150,88 @@ TEST(GLCaps, ShadersOffLeavesFixedFunctionOnly)
     EXPECT_EQ(gl_current_program(), 0);
     EXPECT_FALSE(gl_shaders_usable(1));
 }
+
+namespace {
+
+GLuint one_texel(const unsigned char rgba[4])
+{
+    GLuint tex;
+    glGenTextures(1, &tex);
+    glBindTexture(GL_TEXTURE_2D, tex);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    return tex;
+}
+
+// Specular light only, seen off-axis (reflection . light about 0.89) with
+// material shininess 100, through norm_spec_lit with a flat normal map and
+// a specular map of the given alpha. Returns the red channel there.
+int specular_seen(unsigned char spec_alpha)
+{
+    const unsigned char white[4] = {255, 255, 255, 255}, flat[4] = {128, 128, 255, 255};
+    const unsigned char spec[4] = {255, 255, 255, spec_alpha};
+    GLuint tex = one_texel(white);
+    gl_ep.glActiveTextureARB(GL_TEXTURE1_ARB);
+    GLuint nmap = one_texel(flat);
+    gl_ep.glActiveTextureARB(GL_TEXTURE2_ARB);
+    GLuint smap = one_texel(spec);
+    gl_ep.glActiveTextureARB(GL_TEXTURE0_ARB);
+    glBindTexture(GL_TEXTURE_2D, tex);
+
+    glViewport(0, 0, 64, 64);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-1, 1, -1, 1, 0, 4);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const float pos[4] = {0, 0, 1, 0}, one[4] = {1, 1, 1, 1}, none[4] = {0, 0, 0, 1};
+    glLightfv(GL_LIGHT0, GL_POSITION, pos);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, one);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, none);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, none);
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, none);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, none);
+    glMaterialfv(GL_FRONT, GL_AMBIENT, none);
+    glMaterialf(GL_FRONT, GL_SHININESS, 100);
+    glFogf(GL_FOG_DENSITY, 0);
+    glTranslatef(0, 0, -1);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    gl_use_program(GL_PROGRAM_NORM_SPEC_LIT);
+    glBegin(GL_QUADS);
+    gl_ep.glMultiTexCoord3fARB(GL_TEXTURE1_ARB, 1, 0, 0);  // tangent
+    glNormal3f(0, 0, 1);
+    glTexCoord2f(0.5f, 0.5f);
+    glVertex2f(-1, -1);
+    glVertex2f(1, -1);
+    glVertex2f(1, 1);
+    glVertex2f(-1, 1);
+    glEnd();
+    gl_use_program(0);
+    unsigned char px[4];
+    glReadPixels(48, 32, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);  // eye x = 0.5: viewer (0.5, 0, -1)
+    glDeleteTextures(1, &tex);
+    glDeleteTextures(1, &nmap);
+    glDeleteTextures(1, &smap);
+    return px[0];
+}
+
+}  // namespace
+
+TEST(GLCaps, SpecularMapAlphaPicksTheExponent)
+{
+    REQUIRE_GL_WINDOW();
+    if (!gl_program_object(GL_PROGRAM_NORM_SPEC_LIT)) {
+        gl_caps_query();
+        gl_caps_apply_settings(true, true, true);
+    }
+    if (!gl_shaders_usable(3))
+        GTEST_SKIP() << "no programs or too few texture units";
+    glDisable(GL_DEPTH_TEST);
+    // Alpha 255 selects the material's shininess (100): 0.89^100 is dark.
+    EXPECT_LT(specular_seen(255), 10);
+    // Alpha 0 gives exponent 0.125: almost the full specular colour.
+    EXPECT_GT(specular_seen(0), 240);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
