@@ -1,0 +1,154 @@
+// The default sky box, the environment map for chrome-like parts, and the
+// roost and splash particle pictures.
+//
+// Sky faces are sampled from one sky function of direction, so the cube has
+// no seams: north looks along -z, east +x, south +z, west -x, each with its
+// first row at the top and, seen from inside, its first column on the left
+// (so north's right is +x). The up face is seen as when tilting the head
+// back from north: its top row lies toward south (+z), its right toward +x.
+#include "art_util.h"
+#include "dataset.h"
+#include "files/image.h"
+
+#include <cmath>
+
+namespace {
+
+using art::Colour;
+
+constexpr double PI = 3.14159265358979323846;
+
+struct Dir {
+    double x, y, z;
+};
+
+Dir normalize(Dir d)
+{
+    double l = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+    return {d.x / l, d.y / l, d.z / l};
+}
+
+// Sky colour seen along a unit direction: a deep zenith fading to a pale
+// horizon, soft clouds projected on a flat layer, and a dusty ground haze
+// below the horizon.
+Colour sky_colour(Dir d)
+{
+    Colour zenith = {58, 104, 178}, horizon = {196, 214, 228}, ground = {150, 140, 118};
+    if (d.y < 0) {
+        double t = art::clamp01(-d.y * 4);
+        return art::mix(horizon, ground, art::smoothstep(0, 1, t));
+    }
+    Colour c = art::mix(horizon, zenith, std::pow(art::clamp01(d.y), 0.55));
+    if (d.y > 0.02) {
+        // Clouds on a plane above the camera.
+        double u = d.x / d.y * 1.6, v = d.z / d.y * 1.6;
+        double n = art::fbm(u + 40, v + 40, 5, 1234);
+        double cover = art::smoothstep(0.5, 0.72, n) * art::smoothstep(0.02, 0.25, d.y);
+        double shade = art::fbm(u * 2 + 7, v * 2 + 3, 3, 99);
+        Colour cloud = art::mix(Colour{250, 250, 252}, Colour{178, 186, 200}, shade * 0.8);
+        c = art::mix(c, cloud, cover * 0.9);
+    }
+    return c;
+}
+
+Image sky_face(Dir forward, Dir right, Dir up, int size)
+{
+    Image im = image_make(size, size, 3);
+    for (int j = 0; j < size; j++)
+        for (int i = 0; i < size; i++) {
+            double u = (i + 0.5) / size * 2 - 1, v = 1 - (j + 0.5) / size * 2;
+            Dir d = normalize({forward.x + u * right.x + v * up.x, forward.y + u * right.y + v * up.y,
+                               forward.z + u * right.z + v * up.z});
+            art::put(im, i, j, sky_colour(d));
+        }
+    return im;
+}
+
+// The angular environment map: straight up at the centre, the horizon on
+// the circle of radius 0.25, straight down at 0.5; s runs along x, t along z.
+Image environment_map(int size)
+{
+    Image im = image_make(size, size, 3);
+    for (int j = 0; j < size; j++)
+        for (int i = 0; i < size; i++) {
+            double s = (i + 0.5) / size - 0.5, t = (j + 0.5) / size - 0.5;
+            double r = std::hypot(s, t);
+            double polar = std::fmin(r, 0.5) * 2 * PI;
+            double k = r > 0 ? std::sin(polar) / r : 0;
+            Dir d = {s * k, std::cos(polar), t * k};
+            Colour c = sky_colour(d);
+            if (d.y < 0)  // the ground seen in chrome: dark dirt
+                c = art::mix(Colour{120, 100, 80}, Colour{52, 40, 30}, art::clamp01(-d.y * 2));
+            art::put(im, i, j, c);
+        }
+    return im;
+}
+
+// A puff of dirt clods: a soft brown cloud with darker lumps in it.
+Image roost_particle()
+{
+    const int S = 64;
+    Image im = image_make(S, S, 4);
+    for (int y = 0; y < S; y++)
+        for (int x = 0; x < S; x++) {
+            double dx = (x + 0.5) / S - 0.5, dy = (y + 0.5) / S - 0.5;
+            double r = std::hypot(dx, dy) * 2;
+            double n = art::fbm(x / 9.0, y / 9.0, 4, 505);
+            double a = art::clamp01((1 - r) * 1.6) * art::smoothstep(0.3, 0.6, n + (1 - r) * 0.35);
+            Colour c = art::mix(Colour{146, 104, 66}, Colour{82, 56, 34}, art::fbm(x / 5.0, y / 5.0, 3, 17));
+            art::put(im, x, y, c, a);
+        }
+    return im;
+}
+
+// Water thrown up: bright droplets and a faint spray, white-blue.
+Image splash_particle()
+{
+    const int S = 64;
+    Image im = image_make(S, S, 4);
+    for (size_t i = 0; i < im.pixels.size(); i += 4) {
+        im.pixels[i] = 220;
+        im.pixels[i + 1] = 236;
+        im.pixels[i + 2] = 255;
+    }
+    for (int y = 0; y < S; y++)
+        for (int x = 0; x < S; x++) {
+            double dx = (x + 0.5) / S - 0.5, dy = (y + 0.5) / S - 0.5;
+            double r = std::hypot(dx, dy) * 2;
+            double mist = art::clamp01(1 - r) * 0.35 * art::fbm(x / 7.0, y / 7.0, 3, 8);
+            art::put(im, x, y, Colour{220, 236, 255}, mist);
+        }
+    // Droplets at fixed pseudo-random spots inside the disc.
+    for (int k = 0; k < 14; k++) {
+        double a = art::noise(k * 3.1, 0.5, 42) * 2 * PI, d = std::sqrt(art::noise(k * 1.7, 4.5, 43)) * 22;
+        double rad = 1.5 + 2.5 * art::noise(k * 0.9, 7.5, 44);
+        art::disc(im, 32 + d * std::cos(a), 32 + d * std::sin(a), rad, Colour{245, 250, 255}, 0.9);
+    }
+    return im;
+}
+
+bool build_sky(DataSet& ds)
+{
+    const int S = 256;
+    struct Face {
+        const char* name;
+        Dir forward, right, up;
+    };
+    const Face faces[] = {
+        {"sky-n.ppm", {0, 0, -1}, {1, 0, 0}, {0, 1, 0}},
+        {"sky-e.ppm", {1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
+        {"sky-s.ppm", {0, 0, 1}, {-1, 0, 0}, {0, 1, 0}},
+        {"sky-w.ppm", {-1, 0, 0}, {0, 0, -1}, {0, 1, 0}},
+        {"sky-u.ppm", {0, 1, 0}, {1, 0, 0}, {0, 0, 1}},
+    };
+    for (const Face& f : faces)
+        dataset_add(ds, f.name, image_encode_pnm(sky_face(f.forward, f.right, f.up, S)));
+    dataset_add(ds, "sky-env.ppm", image_encode_pnm(environment_map(256)));
+    dataset_add(ds, "roost.png", image_encode_png(roost_particle()));
+    dataset_add(ds, "splash.png", image_encode_png(splash_particle()));
+    return true;
+}
+
+}  // namespace
+
+KESTRUM_DATA_BUILDER("sky and particles", 100, build_sky);
