@@ -24,4 +24,6 @@ log=$home/kestrum/lastlog.txt
 grep -q "Can't find game data" "$home/stderr" && { echo "FAIL: data not found"; fail=1; }
 [ -f "$log" ] || { echo "FAIL: no lastlog.txt"; fail=1; }
 grep -qE '^\[0:00:0[0-9]\.[0-9]{2}\] GL_VENDOR: ' "$log" || { echo "FAIL: log lines lack the prefix or GL lines"; cat "$log"; fail=1; }
+grep -q '^xres=320$' "$home/kestrum/config" || { echo "FAIL: config not written with the --width value"; fail=1; }
+grep -q '^throttle_key=(k)x$' "$home/kestrum/config" || { echo "FAIL: bindings not saved"; fail=1; }
 exit $fail

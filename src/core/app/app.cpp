@@ -19,7 +19,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -126,18 +125,6 @@ void run_ticks(App& app)
     }
 }
 
-// Creates the user folder, points the log at "lastlog.txt" in it, and
-// looks for the game data in the search folders.
-bool find_game_data()
-{
-    std::string user = user_folder();
-    for (size_t i = 1; i < user.size(); i++)
-        if (user[i] == '/')
-            mkdir(user.substr(0, i).c_str(), 0755);
-    log_printf("OBLO_LOGFILE=%slastlog.txt", user.c_str());
-    return app_data_check();
-}
-
 }  // namespace
 
 int app_main(int argc, char** argv)
@@ -149,7 +136,7 @@ int app_main(int argc, char** argv)
     bindings_reset_defaults(app.bindings);
 
     // 2. Data folders and the log.
-    if (!find_game_data()) {
+    if (!app_data_check()) {
         message_box("Problem starting Kestrum", "Can't find game data\n");
         return 0;
     }
@@ -171,8 +158,7 @@ int app_main(int argc, char** argv)
         break;
     }
     std::fputs(warnings.c_str(), stderr);
-    app.window_width = app.opts.width;
-    app.window_height = app.opts.height;
+    app_apply_command_line(app);
     app.rules.lock_fps = app.opts.lock_fps;
     app.rules.warp = app.opts.warp;
 
@@ -216,6 +202,9 @@ int app_main(int argc, char** argv)
         if (app.opts.fugly)
             glShadeModel(GL_FLAT);
 
+        // 18. Fonts and the HUD and title images.
+        app_start_graphics(app);
+
         // 19. Bindings against the window's devices.
         bindings_resolve(app.bindings, app.window);
 
@@ -237,6 +226,8 @@ int app_main(int argc, char** argv)
     // Shutdown, in reverse.
     app_end_session(app);
     bindings_release(app.bindings);
+    if (ready)
+        app_end_graphics(app);
     window_close(app.window);
     app_save_settings(app);
     log_printf("Shutdown complete\n");

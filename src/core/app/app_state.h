@@ -41,6 +41,15 @@ bool app_data_check();
 // the command line is scanned.
 void app_load_settings(App& app);
 
+// After the command line: window size and mode, texture detail.
+void app_apply_command_line(App& app);
+
+// GL capabilities and shader programs, fonts and the HUD images.
+void app_start_graphics(App& app);
+
+// Releases what app_start_graphics made, while the context still exists.
+void app_end_graphics(App& app);
+
 // Track catalogue and the start track. False ends the program with status
 // 1 (no tracks at all).
 bool app_select_start_track(App& app);

@@ -1,34 +1,153 @@
 // The start-up, frame and shutdown steps that reach into other subsystems.
-// Steps whose subsystem does not exist yet do nothing.
 #include "core/app/app_state.h"
 
+#include "core/roster.h"
+#include "core/screenshot.h"
+#include "files/config.h"
+#include "files/data_check.h"
+#include "files/image.h"
 #include "files/stream.h"
 #include "platform/log.h"
+#include "platform/window.h"
+#include "render/gl_caps.h"
+#include "render/text.h"
+#include "render/texture.h"
+#include "render/texture_hud.h"
 
 #include <GL/gl.h>
 
-bool app_data_check()
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+std::vector<std::string> labels_of(const std::vector<GearChoice>& choices)
 {
-    for (int i = 0; const char* folder = search_folder(i); i++) {
-        std::string path = std::string(folder) + "zzzz.saf";
-        if (Stream* s = stream_open(path.c_str(), "rb")) {
-            stream_close(s);
-            return true;
+    std::vector<std::string> labels;
+    for (const GearChoice& c : choices)
+        labels.push_back(c.label);
+    return labels;
+}
+
+std::vector<std::string> bike_graphics_labels(const char* bike)
+{
+    return labels_of(gear_catalogue_build(data_file_names(), bike_graphics_prefix(bike).c_str()));
+}
+
+// Entry 0 "Default Fullscreen", 1 "Windowed", then every display mode of
+// the first mode's colour depth.
+std::vector<std::string> video_mode_labels()
+{
+    std::vector<std::string> labels = {"Default Fullscreen", "Windowed"};
+    const DisplayMode* modes = display_modes();
+    if (modes && modes[0].width) {
+        int depth = modes[0].depth;
+        for (const DisplayMode* m = modes; m->width; m++) {
+            if (m->depth != depth)
+                continue;
+            char label[32];
+            std::snprintf(label, sizeof label, "%dx%d", m->width, m->height);
+            labels.push_back(label);
         }
     }
-    return false;
+    return labels;
+}
+
+void bindings_from_config(Binding bindings[BIND_COUNT])
+{
+    for (int i = 0; i < BIND_COUNT; i++) {
+        Binding& b = bindings[i];
+        const ConfigBinding* c = config_binding(b.config_key);
+        if (!c)
+            continue;
+        std::snprintf(b.key_name, sizeof b.key_name, "%s", c->key.c_str());
+        std::snprintf(b.axis_name, sizeof b.axis_name, "%s", c->axis.c_str());
+        b.low = float(c->low);
+        b.high = float(c->high);
+    }
+}
+
+bool choice_is_yes(const char* key)
+{
+    return std::strcmp(config_choice_label(key), "Yes") == 0;
+}
+
+}  // namespace
+
+bool app_data_check()
+{
+    return data_folder_check();
 }
 
 void app_load_settings(App& app)
 {
-    app.opts.width = app.window_width;
-    app.opts.height = app.window_height;
+    // Catalogue-fed choices must know their labels before the file is read,
+    // or a saved texture or mode name would be dropped.
+    const std::vector<std::string>& names = data_file_names();
+    config_set_choice_labels("rider_texture", labels_of(gear_catalogue_build(names, "rider_body-")));
+    config_set_choice_labels("head_texture", labels_of(gear_catalogue_build(names, "rider_head-")));
+    config_set_choice_labels("wheel_texture", labels_of(gear_catalogue_build(names, "wheels-")));
+    config_set_bike_graphics_source(bike_graphics_labels);
+    app.video_modes = video_mode_labels();
+    config_set_choice_labels("video_mode", app.video_modes);
+
+    config_load();
+    render_settings_derive();
+    bindings_from_config(app.bindings);
+
+    const RenderSettings& rs = render_settings();
+    GameOptions& o = app.opts;
+    o.texture_detail = rs.model_texture_detail;
+    o.ground_texture_detail = rs.ground_texture_detail;
+    o.roost_frequency = rs.roost_frequency;
+    o.terrain_detail = float(rs.terrain_detail);
+    o.lod_scale = float(rs.lod_scale);
+    o.lod_bias = float(rs.lod_bias);
+    o.width = config_int("xres");
+    o.height = config_int("yres");
+    o.draw_fps = config_int("draw_fps");
+    o.draw_time = config_int("draw_time");
+    o.draw_ping = config_int("draw_ping");
+}
+
+void app_apply_command_line(App& app)
+{
+    const GameOptions& o = app.opts;
+    if (o.width_given)
+        config_set_int("xres", o.width);
+    if (o.height_given)
+        config_set_int("yres", o.height);
+    // The window: windowed at the configured size, otherwise full screen
+    // at the chosen mode ("Default Fullscreen": the desktop size).
+    int mode = config_choice("video_mode");
+    if (mode == 1) {
+        app.fullscreen = false;
+        app.window_width = config_int("xres");
+        app.window_height = config_int("yres");
+    } else {
+        app.fullscreen = true;
+        app.window_width = 0;
+        app.window_height = 0;
+        if (mode >= 2 && size_t(mode) < app.video_modes.size())
+            std::sscanf(app.video_modes[size_t(mode)].c_str(), "%dx%d", &app.window_width, &app.window_height);
+    }
+    texture_set_detail(o.texture_detail);
+    texture_set_debug(o.debug_level);
 }
 
 bool app_select_start_track(App& app)
 {
     (void)app;
     return true;
+}
+
+void app_start_graphics(App& app)
+{
+    gl_caps_query();
+    gl_caps_apply_settings(choice_is_yes("ground_mipmaps"), choice_is_yes("use_fbo"), choice_is_yes("use_shader"));
+    font_load_all();
+    hud_images_load();
+    (void)app;
 }
 
 void app_start_first_session(App& app)
@@ -44,10 +163,9 @@ void app_settle_view(App& app)
 
 void app_draw_view(App& app, int width, int height)
 {
-    (void)app;
-    (void)width;
-    (void)height;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (app.view == VIEW_TITLE)
+        loading_screen_draw(width, height, "");
 }
 
 void app_apply_controls(App& app)
@@ -62,9 +180,15 @@ void app_simulation_tick(App& app)
 
 void app_screenshot_save(App& app, int width, int height)
 {
-    (void)app;
-    (void)width;
-    (void)height;
+    if (app.next_screenshot == 0)
+        app.next_screenshot = screenshot_next_number(screenshot_folder_names(user_folder()));
+    std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    char name[64];
+    std::snprintf(name, sizeof name, "@screenshot%03u.png", app.next_screenshot);
+    if (image_write_png_rgb(name, rgb.data(), width, height))
+        message_log_add(&app.messages, app.clock.real_clock, "Saved \"screenshot%03u.png\"", app.next_screenshot);
+    app.next_screenshot++;
 }
 
 void app_end_session(App& app)
@@ -72,7 +196,24 @@ void app_end_session(App& app)
     (void)app;
 }
 
+void app_end_graphics(App& app)
+{
+    font_release_all();
+    texture_release_all();
+    gl_programs_release();
+    (void)app;
+}
+
 void app_save_settings(App& app)
 {
-    (void)app;
+    for (int i = 0; i < BIND_COUNT; i++) {
+        const Binding& b = app.bindings[i];
+        ConfigBinding c;
+        c.key = b.key_name;
+        c.axis = b.axis_name;
+        c.low = b.low;
+        c.high = b.high;
+        config_set_binding(b.config_key, c);
+    }
+    config_save();
 }
