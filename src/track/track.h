@@ -68,6 +68,10 @@ extern TrackHooks track_hooks;
 bool track_catalogue_build(TrackCatalogue* c = &track_catalogue);
 // Index of a folder name in the catalogue, or -1.
 int track_find(const char* name, const TrackCatalogue* c = &track_catalogue);
+// The track the menu's choice starts at: the one named by "--track" (null
+// when not given), else "oakbasin"; a name not in the catalogue leaves the
+// default choice, 0.
+int track_start_choice(const char* wanted, const TrackCatalogue* c = &track_catalogue);
 // Orders names and titles together by case-folded title (exchange sort:
 // equal titles keep their order).
 void track_catalogue_sort(TrackCatalogue* c);

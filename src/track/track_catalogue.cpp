@@ -95,3 +95,9 @@ int track_find(const char* name, const TrackCatalogue* c)
             return int(i);
     return -1;
 }
+
+int track_start_choice(const char* wanted, const TrackCatalogue* c)
+{
+    int index = track_find(wanted ? wanted : "oakbasin", c);
+    return index >= 0 ? index : 0;
+}

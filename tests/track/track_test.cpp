@@ -67,6 +67,12 @@ TEST_F(Catalogue, ListsFoldersSortedByCaseFoldedTitle)
     EXPECT_EQ(track_find("nested/deep", &c), 5);
     EXPECT_EQ(track_find("Zeta", &c), -1);
     EXPECT_EQ(track_find(nullptr, &c), -1);
+    // The menu starts at "--track", else oakbasin, else the first entry.
+    EXPECT_EQ(track_start_choice("zeta", &c), 6);
+    EXPECT_EQ(track_start_choice("unknown", &c), 0);
+    EXPECT_EQ(track_start_choice(nullptr, &c), 0);
+    c.names[3] = "oakbasin";
+    EXPECT_EQ(track_start_choice(nullptr, &c), 3);
 }
 
 TEST(CatalogueSort, ExchangeSortKeepsEqualTitlesWhereTheSortLeavesThem)
@@ -187,6 +193,17 @@ TEST_F(TrackLoad, HashIgnoresLookAndFollowsTheGround)
         EXPECT_NE(hash(), previous) << c.file;
         previous = hash();
     }
+}
+
+TEST_F(TrackLoad, ACompressedHeightFieldIsHashedAsDelivered)
+{
+    write_track("packed", [](int i, int j) { return (i * j) / 64.0; });
+    std::string raw = test_read_file(data + "packed/terrain.hf");
+    std::filesystem::remove(data + "packed/terrain.hf");
+    write("packed/terrain.hf.gz", gzip(raw));
+    data_paths_reset();
+    ASSERT_TRUE(load("packed"));
+    EXPECT_EQ(hash(), digest_of(raw + std::string(16, '\0')));
 }
 
 TEST_F(TrackLoad, AMissingOrBrokenGroundFailsAndClearsTheName)
