@@ -1,6 +1,7 @@
 // Billboards: the colour prefix, placement, the "billboards" reader and
 // writer.
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,14 @@
 #include "track/track.h"
 
 SceneryRenderHooks scenery_render_hooks;
+
+bool scenery_finite(const float* values, int count)
+{
+    for (int k = 0; k < count; k++)
+        if (!std::isfinite(values[k]))
+            return false;
+    return true;
+}
 
 bool billboard_parse_colour(const char* name, uint8_t colour[4], std::string* texture)
 {
@@ -57,11 +66,12 @@ void scenery_read_billboards(Track* t, Stream* s)
     if (!s)
         return;
     for (;;) {
-        float x, offset, z, height, aspect;
+        float v[5];
         char name[1024];
-        if (stream_scanf(s, "[ %f %f %f ] %f %f %1023s ", &x, &offset, &z, &height, &aspect, name) != 6)
+        if (stream_scanf(s, "[ %f %f %f ] %f %f %1023s ", &v[0], &v[1], &v[2], &v[3], &v[4], name) != 6 ||
+            !scenery_finite(v, 5))
             break;
-        billboard_add(t, x, offset, z, height, aspect, name);
+        billboard_add(t, v[0], v[1], v[2], v[3], v[4], name);
     }
 }
 

@@ -125,6 +125,8 @@ int statue_bucket_of(const Track* t, double c)
 {
     double extent = t->hf.extent > 0 ? t->hf.extent : 1.0;
     double b = std::floor((c / extent - 0.125) * (4.0 / 3.0) * STATUE_BUCKETS);
+    if (!(b >= 0))
+        return 0;   // also catches a position that is not a number
     return int(clampd(b, 0, STATUE_BUCKETS - 1));
 }
 
@@ -166,12 +168,13 @@ void scenery_read_statues(Track* t, Stream* s)
     if (!s)
         return;
     for (;;) {
-        float x, offset, z, angle;
+        float v[4];
         char model[1024], texture[1024], shape[1024];
-        if (stream_scanf(s, "[ %f %f %f ] %f %1023s %1023s %1023s ", &x, &offset, &z, &angle, model,
-                         texture, shape) != 7)
+        if (stream_scanf(s, "[ %f %f %f ] %f %1023s %1023s %1023s ", &v[0], &v[1], &v[2], &v[3], model,
+                         texture, shape) != 7 ||
+            !scenery_finite(v, 4))
             break;
-        statue_add(t, x, offset, z, angle, model, texture, shape);
+        statue_add(t, v[0], v[1], v[2], v[3], model, texture, shape);
     }
 }
 
