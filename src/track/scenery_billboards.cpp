@@ -78,19 +78,18 @@ void scenery_read_billboards(Track* t, Stream* s)
 std::string billboards_text(const Track* t)
 {
     std::string out;
-    char line[1200];
+    char line[300];   // five "%f" numbers of any float fit
     for (size_t i = size_t(t->first_track_billboard); i < t->billboards.size(); i++) {
         const Billboard& b = t->billboards[i];
         if (b.texture_name.empty())
             continue;
         std::snprintf(line, sizeof line, "[%f %f %f] %f %f ", b.x, b.offset, b.z, b.height, b.aspect);
         out += line;
-        if (b.colour[0] == 255 && b.colour[1] == 255 && b.colour[2] == 255)
-            std::snprintf(line, sizeof line, "%s\n", b.texture_name.c_str());
-        else
-            std::snprintf(line, sizeof line, "#%02x%02x%02x#%s\n", b.colour[0], b.colour[1], b.colour[2],
-                          b.texture_name.c_str());
-        out += line;
+        if (b.colour[0] != 255 || b.colour[1] != 255 || b.colour[2] != 255) {
+            std::snprintf(line, sizeof line, "#%02x%02x%02x#", b.colour[0], b.colour[1], b.colour[2]);
+            out += line;
+        }
+        out += b.texture_name + "\n";
     }
     return out;
 }

@@ -181,15 +181,15 @@ void scenery_read_statues(Track* t, Stream* s)
 std::string statues_text(const Track* t)
 {
     std::string out;
-    char line[3300];
+    char line[250];   // four "%f" numbers of any float fit
     for (size_t i = size_t(t->first_track_statue); i < t->statues.size(); i++) {
         const Statue& s = t->statues[i];
         if (s.texture_name.empty())
             continue;
-        std::snprintf(line, sizeof line, "[%f %f %f] %f %s %s %s\n", s.x, s.offset, s.z, s.angle,
-                      s.model_name.empty() ? "NULL" : s.model_name.c_str(), s.texture_name.c_str(),
-                      s.shape_name.empty() ? "null" : s.shape_name.c_str());
+        std::snprintf(line, sizeof line, "[%f %f %f] %f ", s.x, s.offset, s.z, s.angle);
         out += line;
+        out += (s.model_name.empty() ? std::string("NULL") : s.model_name) + " " + s.texture_name + " " +
+               (s.shape_name.empty() ? std::string("null") : s.shape_name) + "\n";
     }
     return out;
 }
