@@ -34,24 +34,32 @@ Vec3 rel_point(dBodyID b, Vec3 p)
 
 Vec3 build(Vec3f p) { return vec3(p.x, p.y, p.z); }
 
-// A one-sided spring between rider and frame pushing the rider along n.
+// A one-sided spring between rider and frame pushing the rider along n,
+// as stiff and damped as a soft contact with these constants would be. It
+// is applied as a force, integrated implicitly over the tick with the
+// pair's reduced mass (what the contact solver would do), because as an
+// extra constraint between two bodies that the rider mount already ties
+// together it leaves the solver's system singular and the step then drops
+// the other contacts.
 void rider_spring(dBodyID rider, dBodyID frame, Vec3 pos, Vec3 n, double depth, double kp, double kd)
 {
     if (kp + kd <= 0)
         return;
-    dContact c{};
-    c.surface.mode = dContactSoftERP | dContactSoftCFM;
-    c.surface.mu = 0;
-    contact_soft_params(kp, kd, &c.surface.soft_erp, &c.surface.soft_cfm);
-    c.geom.pos[0] = pos.x;
-    c.geom.pos[1] = pos.y;
-    c.geom.pos[2] = pos.z;
-    c.geom.normal[0] = n.x;
-    c.geom.normal[1] = n.y;
-    c.geom.normal[2] = n.z;
-    c.geom.depth = depth;
-    dJointID j = dJointCreateContact(physics_world(), physics_contact_group(), &c);
-    dJointAttach(j, rider, frame);
+    dMass mr, mf;
+    dBodyGetMass(rider, &mr);
+    dBodyGetMass(frame, &mf);
+    double m = mr.mass * mf.mass / (mr.mass + mf.mass);
+    dVector3 vf;
+    dBodyGetPointVel(frame, pos.x, pos.y, pos.z, vf);
+    Vec3 rel = to_vec(dBodyGetLinearVel(rider)) - to_vec(vf);
+    double v = vec3_dot(rel, n);  // > 0: the rider already moves the way he is pushed
+    double h = TICK_SECONDS;
+    double f = (kp * depth - kd * v) / (1 + h * kd / m + h * h * kp / m);
+    if (f <= 0)
+        return;
+    Vec3 fn = n * f;
+    dBodyAddForceAtPos(rider, fn.x, fn.y, fn.z, pos.x, pos.y, pos.z);
+    dBodyAddForceAtPos(frame, -fn.x, -fn.y, -fn.z, pos.x, pos.y, pos.z);
 }
 
 // Holds the rider near his seat; sitting lowers him, leaning moves him

@@ -29,8 +29,9 @@ struct Ride {
     Bike* bike = nullptr;
     unsigned tick = 0;
 
-    // A crf250 with the configuration's default setup, its wheels `lift` ft
-    // above the ground at (x, z), pointing along -z.
+    // A crf250 with the configuration's default setup but full physics
+    // (arcade off), its wheels `lift` ft above the ground at (x, z),
+    // pointing along -z.
     bool start(double x, double z, double lift = 0.05)
     {
         if (!physics_world_init())
@@ -40,6 +41,7 @@ struct Ride {
         if (!bike)
             return false;
         bike_apply_setup(bike);
+        bike_set_arcade(bike, false);
         bike_set_clutch(bike, 1);
         double base = terrain_height(&ground, x, z);
         // The lower tyre reaches 0.08 ft below its build height.
@@ -47,6 +49,25 @@ struct Ride {
         return true;
     }
     ~Ride() { bike_free(bike); }
+
+    // The assists as "Stability" at this value sets them (lean controller
+    // at 100), without touching the configuration.
+    void stability(double value)
+    {
+        StabilityPreset p = stability_preset(value);
+        bike_set_leveling(bike, p.leveling);
+        bike_set_roll_damping(bike, p.roll_damping);
+        bike_set_roll_limit_angle(bike, p.roll_limit_angle_deg * M_PI / 180);
+        bike_set_roll_limit_factor(bike, p.roll_limit_factor);
+        bike_set_steering_damping(bike, p.steering_damping);
+        bike_set_steering_strength(bike, p.steering_strength);
+        bike_set_direct_steering(bike, p.direct_steering);
+        bike_set_max_steering_force(bike, p.max_steering_force);
+        bike_set_slow_damping_speed(bike, p.slow_damping_speed);
+        bike_set_slow_damping_factor(bike, p.slow_damping_factor);
+        bike_set_land_damping_falloff(bike, p.land_damping_falloff);
+        bike_set_land_damping_factor(bike, p.land_damping_factor);
+    }
 
     void step()
     {
