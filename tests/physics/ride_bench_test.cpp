@@ -113,14 +113,15 @@ TEST(RideBench, BrakingFrom40Mph)
 TEST(RideBench, ConstantSteerCircles)
 {
     for (int mode = 0; mode < 3; mode++)
-    for (double steer : {-0.05, -0.1, -0.2}) {
+    for (double steer : {-0.05, -0.1, -0.15, -0.2, -0.4}) {
         static const char* names[3] = {"direct", "lean controller", "arcade"};
         Ride r;
         flat(&r.ground);
         ASSERT_TRUE(r.start(1024, 1024));
-        if (mode == 1) {  // what "Stability" 100 sets
-            r.stability(100);
-        }
+        // The default configuration is what "Stability" 100 sets: the lean
+        // controller. Direct steering 1 is the plain handlebar torque.
+        if (mode == 0)
+            bike_set_direct_steering(r.bike, 1);
         bike_set_arcade(r.bike, mode == 2);
         cruise(r, 30, 2);
         bike_set_throttle(r.bike, 0.35);
@@ -130,7 +131,7 @@ TEST(RideBench, ConstantSteerCircles)
         r.run(1);
         Vec3 v2 = r.velocity();
         double yaw = std::atan2(vec3_cross(v1, v2).y, vec3_dot(v1, v2));
-        std::printf("circle   %-15s steer %+.1f: %.1f mph, lean %+.2f rad, radius %.1f ft\n",
+        std::printf("circle   %-15s steer %+.2f: %.1f mph, lean %+.2f rad, radius %.1f ft\n",
                     names[mode], steer, r.speed() / MPH, r.roll(), r.speed() / std::fabs(yaw));
     }
 }
@@ -225,7 +226,6 @@ TEST(RideBench, LeanControllerTrace)
     Ride r;
     flat(&r.ground);
     ASSERT_TRUE(r.start(1024, 1024));
-    r.stability(100);
     cruise(r, 30, 2);
     bike_set_throttle(r.bike, 0.35);
     bike_set_steer(r.bike, -0.1);

@@ -118,15 +118,15 @@ TEST(Riding, AntilockBrakesStopFrom40MphWithoutFlipping)
 
 TEST(Riding, SteadySteerGivesASteadyLeanAndCircle)
 {
-    // The configuration's plain handlebar torque (direct steering 1). A
-    // tenth of the steer range already leans the bike by about 40 degrees.
-    for (double direct : {1.0}) {
+    // The configuration's default lean controller (direct steering 0, as
+    // "Stability" 100 sets it) and the plain handlebar torque (direct 1).
+    // At this speed a tenth of the steer range leans the bike by 20 to 40
+    // degrees.
+    for (double direct : {0.0, 1.0}) {
         Ride r;
         ride_ground(&r.ground, 256, 2.0, [](double, double) { return 10.0; });
         ASSERT_TRUE(r.start(256, 300));
-        if (direct == 0) {
-            r.stability(100);
-        }
+        bike_set_direct_steering(r.bike, direct);
         r.run(0.5);
         r.set_speed(30);
         r.bike->gear = 2;
@@ -134,7 +134,7 @@ TEST(Riding, SteadySteerGivesASteadyLeanAndCircle)
         bike_set_throttle(r.bike, 0.35);
         r.run(0.5);
         bike_set_steer(r.bike, -0.1);
-        r.run(3);
+        r.run(6);  // the plain handlebar torque settles slowly
         // Heading and lean one second apart: both steady, the lean towards
         // the centre of the turn.
         Vec3 v1 = r.velocity();
