@@ -169,7 +169,7 @@ bool shape_ground(Bike* b, int part, const HeightField* hf)
     shape_place(s, dBodyGetPosition(body), dBodyGetRotation(body));
     bool touched = false;
     for (const ShapeElement& e : s->elements) {
-        SphereHit hit;
+        SphereHit hit{};
         Vec3 c = vec3(e.centre[0], e.centre[1], e.centre[2]);
         if (!sphere_ground(hf, c, e.radius, &hit))
             continue;
@@ -229,6 +229,16 @@ bool torus_ground_contact(const HeightField* hf, Vec3 c, Vec3 a, double R, doubl
             Vec3 tri[2][3];
             ground_cell_triangles(hf, i, j, tri);
             for (auto& t : tri) {
+                // No point of the tyre lies farther than R + r from its
+                // centre, so a triangle beyond that cannot touch it; a
+                // wheel sunk under the plane is always tested, since its
+                // push back up may come from far away.
+                Vec3 n = vec3_cross(t[1] - t[0], t[2] - t[0]);
+                if (vec3_dot(c - t[0], n) > 0) {
+                    Vec3 q = closest_on_triangle(c, t[0], t[1], t[2]);
+                    if (vec3_dot(q - c, q - c) > reach * reach)
+                        continue;
+                }
                 TorusHit h = torus_triangle(t[0], t[1], t[2], c, a, R, r);
                 if (!found || h.depth > best.depth) {
                     best = h;
