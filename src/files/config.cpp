@@ -468,7 +468,8 @@ void config_set_text(const char* key, const char* text)
     ConfigSetting* s = config_find(key);
     if (!s || s->kind != CONFIG_TEXT || !text)
         return;
-    s->text_value = text;
+    // A line break would end the setting's line in the file early.
+    s->text_value.assign(text, std::strcspn(text, "\r\n"));
     if (int(s->text_value.size()) > s->max_length)
         s->text_value.resize(size_t(s->max_length));
 }

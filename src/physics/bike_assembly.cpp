@@ -12,7 +12,7 @@ namespace {
 
 const double PI = 3.14159265358979323846;
 
-Vec3 v3(Vec3f p) { return vec3(p.x, p.y, p.z); }
+Vec3 v3(BikePoint p) { return vec3(p.x, p.y, p.z); }
 
 // The build position of each body, in body order.
 Vec3 build_position(const BikeModel& m, int body)
@@ -220,10 +220,10 @@ Bike* bike_create(const char* model_name, int slot, const char* number,
     std::snprintf(b->number, sizeof b->number, "%.7s", number ? number : "");
     b->gate_ticks.reserve(16);
 
-    // Names only here: the renderer loads the files and resolves again with
-    // its loaders, which is where missing files are reported.
+    // Names resolved against the data files; the renderer loads what they
+    // name (and may resolve again with its own loaders).
     bike_graphics_resolve(&b->graphics, &m, rider_body_texture, rider_head_texture, bike_texture,
-                          wheel_texture, [](const char*, void*) { return true; }, nullptr);
+                          wheel_texture, nullptr, nullptr);
 
     for (int i = 0; i < BIKE_BODY_COUNT; i++) {
         b->body[i] = dBodyCreate(w);

@@ -8,7 +8,9 @@ constexpr int BIKE_GEARS = 6;
 constexpr int BIKE_MODEL_COUNT = 18;
 constexpr int BIKE_MENU_COUNT = 17;
 
-struct Vec3f {
+// A point or size of the catalogue, stored as 32-bit floats like the rest
+// of an entry.
+struct BikePoint {
     float x, y, z;
 };
 
@@ -17,28 +19,28 @@ struct Vec3f {
 struct BikeModel {
     const char* name;
 
-    Vec3f front_wheel_centre;
+    BikePoint front_wheel_centre;
     float front_ring_radius;     // axle to the centre of the tyre section
     float front_section_radius;  // tyre section; outer radius = ring + section
     float front_tyre_mass;
     float front_hub_radius;
     float front_hub_mass;
 
-    Vec3f rear_wheel_centre;
+    BikePoint rear_wheel_centre;
     float rear_ring_radius;
     float rear_section_radius;
     float rear_tyre_mass;
     float rear_hub_radius;
     float rear_hub_mass;
 
-    Vec3f frame_centre;
+    BikePoint frame_centre;
     float frame_mass;  // frame and engine, without the rider
-    Vec3f frame_box;   // box whose inertia the frame gets
+    BikePoint frame_box;   // box whose inertia the frame gets
 
-    Vec3f steering_head_top;  // upper point of the steering axis
-    Vec3f swingarm_centre;
-    Vec3f swingarm_pivot;
-    Vec3f fork_lower_centre;  // lower point of the steering axis
+    BikePoint steering_head_top;  // upper point of the steering axis
+    BikePoint swingarm_centre;
+    BikePoint swingarm_pivot;
+    BikePoint fork_lower_centre;  // lower point of the steering axis
     float fork_leg_spacing;
     float fork_length_basis;  // a fork leg is 2/3 of this long
     float fork_mass;          // both legs; each fork body gets this mass
@@ -70,8 +72,8 @@ struct BikeModel {
     float third_engine_rpm;  // kept with the entry; nothing reads it
     int two_stroke;
 
-    Vec3f rider_lean_axis;  // frame coordinates, for old state records
-    Vec3f rider_body;       // build position of the rider body
+    BikePoint rider_lean_axis;  // frame coordinates, for old state records
+    BikePoint rider_body;       // build position of the rider body
     float rider_lean_min, rider_lean_max;
     float rider_mass;
 
@@ -99,11 +101,11 @@ struct BikeModel {
     const char* front_plate_model;
     const char* plate_model;
 
-    Vec3f rider_head_point;  // rider body coordinates
-    Vec3f shoulder[2];       // left, right; rider body coordinates
-    Vec3f hip[2];            // rider body coordinates
-    Vec3f hand_grip[2];      // fork-upper coordinates
-    Vec3f foot_peg[2];       // frame coordinates
+    BikePoint rider_head_point;  // rider body coordinates
+    BikePoint shoulder[2];       // left, right; rider body coordinates
+    BikePoint hip[2];            // rider body coordinates
+    BikePoint hand_grip[2];      // fork-upper coordinates
+    BikePoint foot_peg[2];       // frame coordinates
     float upper_arm, forearm, thigh, shin;
     int skeleton_rest_table;  // the rider skeleton's rest origins (one table)
 };
