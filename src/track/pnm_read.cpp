@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr int PNM_MAX_SIDE = 16384;
+constexpr int PNM_MAX_SIDE = 8192;  // a grid of the largest order is 4097 on a side
 
 // The next decimal number after white space and "#" comment lines; -1 when
 // there is none.

@@ -14,6 +14,6 @@ struct PnmImage {
 };
 
 // Reads a colour (channels 3: P6/P3) or grey (channels 1: P5/P2) picture.
-// False on any other format, a bad header, a picture over 16384 on a side
-// or data that ends early.
+// False on any other format, a bad header, a picture over
+// 8192 on a side or data that ends early.
 bool pnm_read(Stream* s, int channels, PnmImage* out);

@@ -81,10 +81,19 @@ double roost_number(const char* value, const char* key)
     return v;
 }
 
+// Truncation toward zero that stays defined for any double (huge values
+// and NaN included); only the low 8 bits are kept by the callers.
+long truncate_long(double v)
+{
+    if (!(v > -1e15 && v < 1e15))
+        return 0;
+    return long(v);
+}
+
 // Value per second turned into a signed per-tick byte.
 int8_t per_tick_byte(double per_second)
 {
-    long v = long(per_second * (1.0 / 128.0));
+    long v = truncate_long(per_second * (1.0 / 128.0));
     return int8_t(uint8_t(v & 0xff));
 }
 
@@ -171,7 +180,7 @@ void surface_parse_roost(RoostType* rt, const char* args)
                 rt->fade[c] = per_tick_byte(roost_number(v, fade_keys[c]));
                 matched = true;
             } else if (const char* v2 = value_of(colour_keys[c])) {
-                rt->colour[c] = uint8_t(long(roost_number(v2, colour_keys[c])) & 0xff);
+                rt->colour[c] = uint8_t(truncate_long(roost_number(v2, colour_keys[c])) & 0xff);
                 matched = true;
             }
         }
@@ -340,9 +349,11 @@ int surface_at(const HeightField* hf, double x, double z)
 {
     int tiles = 1 << hf->order;
     double tile = 2.0 * hf->spacing;
-    double c = clampd(x / tile, 0, tiles - 1), r = clampd(z / tile, 0, tiles - 1);
     if (hf->tilemap.empty())
         return 0;
+    double c = clampd(x / tile, 0, tiles - 1), r = clampd(z / tile, 0, tiles - 1);
+    if (!(c == c) || !(r == r))  // a position gone bad reads as the origin tile
+        return hf->tilemap[0];
     return hf->tilemap[size_t(int(r)) * size_t(tiles) + size_t(int(c))];
 }
 

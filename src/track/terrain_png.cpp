@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr png_uint_32 PNG_MAX_SIDE = 16384;
+constexpr png_uint_32 PNG_MAX_SIDE = 8192;  // keeps a hostile header from taking gigabytes
 
 void read_from_stream(png_structp png, png_bytep data, png_size_t len)
 {

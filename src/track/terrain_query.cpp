@@ -20,6 +20,10 @@ TriangleAt triangle_at(const HeightField* hf, double x, double z)
     double limit = hf->vertex_count;
     double fx = clampd(x / hf->spacing, -1.0, limit);
     double fz = clampd(z / hf->spacing, -1.0, limit);
+    if (!(fx == fx))  // NaN: a position gone bad reads the origin
+        fx = 0;
+    if (!(fz == fz))
+        fz = 0;
     double fi = std::floor(fx), fj = std::floor(fz);
     int i = int(fi), j = int(fj);
     double u = fx - fi, v = fz - fj;
