@@ -49,11 +49,23 @@ int log_format_prefix(char* out, int size, long long ms)
 
 void log_printf(const char* fmt, ...)
 {
-    char text[4096];
+    // Most messages fit the stack buffer; long ones (the GL extension list)
+    // are formatted again into one of their own size.
+    char small[1024];
+    std::string large;
     va_list ap;
     va_start(ap, fmt);
-    std::vsnprintf(text, sizeof text, fmt, ap);
+    va_list again;
+    va_copy(again, ap);
+    int n = std::vsnprintf(small, sizeof small, fmt, ap);
     va_end(ap);
+    const char* text = small;
+    if (n >= int(sizeof small)) {
+        large.resize(size_t(n) + 1);
+        std::vsnprintf(&large[0], large.size(), fmt, again);
+        text = large.c_str();
+    }
+    va_end(again);
 
     std::lock_guard<std::mutex> lock(log_mutex);
     if (!log_tried) {

@@ -29,7 +29,7 @@ void fill(Image& im, const Px& p, Rgb c)
 void brushed(Image& im, const Px& p, Rgb c, uint32_t seed)
 {
     for (int y = p.y0 - 1; y < p.y1 + 1; y++) {
-        double f = 0.92 + 0.16 * noise_hash(0, y, seed);
+        double f = 0.92 + 0.16 * paint_noise(0, y, seed);
         paint_rect(im, p.x0 - 1, y, p.x1 + 1, y + 1, rgb_scale(c, f));
     }
 }
@@ -154,7 +154,7 @@ Image paint_bike_normal_map()
     };
     // Seat: ribbed cover with a fine grain.
     set_cell(bike_cell::seat(), [](int x, int y) {
-        return 0.5 + 0.3 * std::sin(y * 0.39) + 0.05 * noise_hash(x, y, 3);
+        return 0.5 + 0.3 * std::sin(y * 0.39) + 0.05 * paint_noise(x, y, 3);
     });
     // Engine: cooling fins.
     set_cell(bike_cell::engine(), [](int, int y) { return (y % 10) < 3 ? 0.8 : 0.4; });

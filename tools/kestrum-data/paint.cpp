@@ -80,7 +80,7 @@ void paint_line(Image& im, double x0, double y0, double x1, double y1, double wi
     paint_polygon(im, {x0 + nx, y0 + ny, x1 + nx, y1 + ny, x1 - nx, y1 - ny, x0 - nx, y0 - ny}, c, alpha);
 }
 
-double noise_hash(int x, int y, uint32_t seed)
+double paint_noise(int x, int y, uint32_t seed)
 {
     uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u + seed * 2246822519u;
     h = (h ^ (h >> 13)) * 1274126177u;
@@ -94,8 +94,8 @@ double noise_smooth(double x, double y, double scale, uint32_t seed)
     int ix = int(std::floor(fx)), iy = int(std::floor(fy));
     double tx = fx - ix, ty = fy - iy;
     tx = tx * tx * (3 - 2 * tx), ty = ty * ty * (3 - 2 * ty);
-    double a = noise_hash(ix, iy, seed), b = noise_hash(ix + 1, iy, seed);
-    double c = noise_hash(ix, iy + 1, seed), d = noise_hash(ix + 1, iy + 1, seed);
+    double a = paint_noise(ix, iy, seed), b = paint_noise(ix + 1, iy, seed);
+    double c = paint_noise(ix, iy + 1, seed), d = paint_noise(ix + 1, iy + 1, seed);
     return (a + (b - a) * tx) + ((c + (d - c) * tx) - (a + (b - a) * tx)) * ty;
 }
 
@@ -104,7 +104,7 @@ void paint_noise(Image& im, int x0, int y0, int x1, int y1, double amount, uint3
     for (int y = std::max(0, y0); y < std::min(im.height, y1); y++)
         for (int x = std::max(0, x0); x < std::min(im.width, x1); x++) {
             // Quantised so that flat areas still compress well.
-            double f = 1 + amount * (std::floor(noise_hash(x, y, seed) * 4) / 3 - 0.5) * 2;
+            double f = 1 + amount * (std::floor(paint_noise(x, y, seed) * 4) / 3 - 0.5) * 2;
             uint8_t* p = image_at(im, x, y);
             for (int k = 0; k < std::min(3, im.channels); k++)
                 p[k] = uint8_t(std::clamp(int(p[k] * f), 0, 255));

@@ -26,7 +26,7 @@ void paint_line(Image& im, double x0, double y0, double x1, double y1, double wi
 void paint_noise(Image& im, int x0, int y0, int x1, int y1, double amount, uint32_t seed);
 
 // Hashed noise in [0, 1) for integer coordinates and a seed.
-double noise_hash(int x, int y, uint32_t seed);
+double paint_noise(int x, int y, uint32_t seed);
 // Smooth value noise in [0, 1) at a scale in pixels.
 double noise_smooth(double x, double y, double scale, uint32_t seed);
 

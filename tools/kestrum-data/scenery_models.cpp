@@ -84,7 +84,7 @@ Image haybale_texture()
     Image im = image_make(128, 128, 3);
     for (int y = 0; y < 128; y++)
         for (int x = 0; x < 128; x++) {
-            double n = noise_smooth(x * 0.3, y * 4.0, 3, 7) * 0.5 + noise_hash(x, y, 8) * 0.5;
+            double n = noise_smooth(x * 0.3, y * 4.0, 3, 7) * 0.5 + paint_noise(x, y, 8) * 0.5;
             Rgb c = rgb_mix(Rgb{168, 140, 70}, Rgb{222, 196, 120}, n);
             paint_pixel(im, x, y, c);
         }
@@ -282,7 +282,7 @@ Image pine_billboard()
     for (int y = 0; y < 256; y++)
         for (int x = 0; x < 128; x++) {
             uint8_t* p = image_at(im, x, y);
-            if (p[3] && noise_hash(x, y, 41) < 0.12)
+            if (p[3] && paint_noise(x, y, 41) < 0.12)
                 p[3] = 0;  // ragged needles
         }
     return im;
@@ -294,9 +294,9 @@ Image leafy_billboard()
     paint_rect(im, 0, 0, 128, 128, Rgb{0, 0, 0}, 0);
     paint_rect(im, 59, 80, 69, 128, Rgb{85, 60, 40}, 255);
     for (int i = 0; i < 14; i++) {
-        double a = i * 2.4, r = 18 + 20 * noise_hash(i, 0, 51);
-        double cx = 64 + std::cos(a) * 30 * noise_hash(i, 1, 51), cy = 50 + std::sin(a) * 26 * noise_hash(i, 2, 51);
-        paint_circle(im, cx, cy, r, rgb_mix(Rgb{40, 90, 35}, Rgb{80, 130, 50}, noise_hash(i, 3, 51)), 255);
+        double a = i * 2.4, r = 18 + 20 * paint_noise(i, 0, 51);
+        double cx = 64 + std::cos(a) * 30 * paint_noise(i, 1, 51), cy = 50 + std::sin(a) * 26 * paint_noise(i, 2, 51);
+        paint_circle(im, cx, cy, r, rgb_mix(Rgb{40, 90, 35}, Rgb{80, 130, 50}, paint_noise(i, 3, 51)), 255);
     }
     return im;
 }
@@ -317,9 +317,9 @@ Image crowd_billboard()
     Image im = image_make(256, 64, 4);
     paint_rect(im, 0, 0, 256, 64, Rgb{0, 0, 0}, 0);
     for (int i = 0; i < 40; i++) {
-        double x = 4 + i * 6.3 + noise_hash(i, 0, 61) * 3, h = 30 + noise_hash(i, 1, 61) * 16;
-        Rgb shirt = rgb_mix(Rgb{200, 40, 40}, Rgb{40, 80, 200}, noise_hash(i, 2, 61));
-        if (noise_hash(i, 3, 61) > 0.6)
+        double x = 4 + i * 6.3 + paint_noise(i, 0, 61) * 3, h = 30 + paint_noise(i, 1, 61) * 16;
+        Rgb shirt = rgb_mix(Rgb{200, 40, 40}, Rgb{40, 80, 200}, paint_noise(i, 2, 61));
+        if (paint_noise(i, 3, 61) > 0.6)
             shirt = Rgb{230, 230, 220};
         paint_rect(im, int(x) - 3, int(64 - h + 8), int(x) + 3, 64, shirt, 255);
         paint_circle(im, x, 64 - h + 4, 3.5, Rgb{210, 170, 130}, 255);

@@ -7,6 +7,7 @@
 #include "core/frame_clock.h"
 #include "core/message_log.h"
 #include "core/view_mode.h"
+#include "physics/bike.h"
 
 #include <string>
 #include <vector>
@@ -30,6 +31,7 @@ struct App {
     Binding bindings[BIND_COUNT];
     ControlChannels channels{};
     std::vector<std::string> video_modes;
+    StickyDab sticky_dab{};
     bool screenshot_requested = false;
     unsigned next_screenshot = 0;  // 0 until the first screenshot of the run
 };

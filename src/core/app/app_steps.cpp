@@ -3,16 +3,19 @@
 
 #include "core/roster.h"
 #include "core/screenshot.h"
+#include "core/session.h"
 #include "files/config.h"
 #include "files/data_check.h"
 #include "files/image.h"
 #include "files/stream.h"
+#include "physics/bike.h"
 #include "platform/log.h"
 #include "platform/window.h"
 #include "render/gl_caps.h"
 #include "render/text.h"
 #include "render/texture.h"
 #include "render/texture_hud.h"
+#include "track/track.h"
 
 #include <GL/gl.h>
 
@@ -65,6 +68,21 @@ void bindings_from_config(Binding bindings[BIND_COUNT])
         b.low = float(c->low);
         b.high = float(c->high);
     }
+}
+
+Window* loading_window = nullptr;
+
+// Session and track set-up show their progress full-screen while a window
+// can show it.
+void show_loading(const char* message)
+{
+    int width, height;
+    if (!loading_window || !frame_begin(loading_window, &width, &height))
+        return;
+    glViewport(0, 0, width, height);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    loading_screen_draw(width, height, message);
+    frame_end(loading_window);
 }
 
 bool choice_is_yes(const char* key)
@@ -137,7 +155,13 @@ void app_apply_command_line(App& app)
 
 bool app_select_start_track(App& app)
 {
-    (void)app;
+    terrain_settings.debug_level = app.opts.debug_level;
+    if (!track_catalogue_build(&track_catalogue)) {
+        std::fputs("No tracks found\n", stderr);
+        return false;
+    }
+    int choice = track_start_choice(app.opts.track.empty() ? nullptr : app.opts.track.c_str(), &track_catalogue);
+    session().settings.track = track_catalogue.names[size_t(choice)];
     return true;
 }
 
@@ -152,12 +176,31 @@ void app_start_graphics(App& app)
 
 void app_start_first_session(App& app)
 {
-    (void)app;
+    if (!physics_world_init())
+        return;
+    Session& s = session();
+    SessionSettings& st = s.settings;
+    st.player.bike = config_choice_label("bike");
+    st.player.number = config_text("number");
+    st.practice = app.opts.practice;
+    st.learn = app.opts.learn;
+    st.debug_level = app.opts.debug_level;
+    loading_window = app.window;
+    s.progress = show_loading;
+    track_hooks.loading_screen = show_loading;
+    // One robot rides the start track behind the main menu.
+    int lineup[SLOT_COUNT] = {};
+    lineup[0] = LINEUP_ROBOT;
+    if (!app.opts.track.empty() || !st.track.empty())
+        session_start(lineup, !app.opts.file.empty(), false, 0, 1000, config_choice("skill"));
+    app.viewed_slot = s.race.viewed_slot;
 }
 
 void app_settle_view(App& app)
 {
-    ViewFacts facts{false, false, false};
+    Session& s = session();
+    const Rider& viewed = s.riders[app.viewed_slot];
+    ViewFacts facts{s.have_track, viewed.bike != nullptr, viewed.bike && viewed.driver == DRIVER_PLAYER};
     app.view = view_settle(app.view, facts);
 }
 
@@ -170,12 +213,29 @@ void app_draw_view(App& app, int width, int height)
 
 void app_apply_controls(App& app)
 {
-    (void)app;
+    Rider& r = session().riders[app.viewed_slot];
+    if (!r.bike || r.driver != DRIVER_PLAYER)
+        return;
+    const float* c = app.channels.value;
+    Bike* b = r.bike;
+    double steer = c[CHANNEL_STEER];
+    if (choice_is_yes("reverse_steering"))
+        steer = -steer;
+    bike_set_steer(b, steer);
+    bike_set_throttle(b, c[CHANNEL_THROTTLE]);
+    bike_set_front_brake(b, c[CHANNEL_FRONT_BRAKE]);
+    bike_set_rear_brake(b, c[CHANNEL_REAR_BRAKE]);
+    bike_request_shift(b, bike_shift_request_from_axis(c[CHANNEL_SHIFT]));
+    bike_set_clutch(b, clutch_engagement_step(bike_clutch(b), c[CHANNEL_CLUTCH]));
+    bike_set_sit_dab(b, sticky_dab_step(&app.sticky_dab, c[CHANNEL_DAB], choice_is_yes("sticky_dab")));
+    bike_set_back_up(b, c[CHANNEL_BACK_UP]);
+    bike_set_lean(b, c[CHANNEL_LEAN]);
 }
 
 void app_simulation_tick(App& app)
 {
     (void)app;
+    simulation_tick();
 }
 
 void app_screenshot_save(App& app, int width, int height)
@@ -194,6 +254,11 @@ void app_screenshot_save(App& app, int width, int height)
 void app_end_session(App& app)
 {
     (void)app;
+    loading_window = nullptr;
+    session().progress = nullptr;
+    track_hooks.loading_screen = nullptr;
+    session_end();
+    physics_world_close();
 }
 
 void app_end_graphics(App& app)

@@ -1,0 +1,87 @@
+// One simulation tick, in its fixed order.
+#include "core/session.h"
+
+#include "physics/bike.h"
+#include "physics/chassis.h"
+#include "physics/contact.h"
+#include "track/track.h"
+
+#include <algorithm>
+
+namespace {
+
+double frame_speed(const Bike* b)
+{
+    const dReal* v = dBodyGetLinearVel(b->body[BODY_FRAME]);
+    return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+}
+
+Vec3 body_position(const Bike* b, int body)
+{
+    const dReal* p = dBodyGetPosition(b->body[body]);
+    return vec3(p[0], p[1], p[2]);
+}
+
+// Without racing lines a robot brakes and stands at the gate.
+void robot_stand(Bike* b)
+{
+    bike_set_throttle(b, 0);
+    bike_set_front_brake(b, 1);
+    bike_set_rear_brake(b, 1);
+    bike_set_steer(b, 0);
+}
+
+// Every simulated rider against the ground, then each pair once, faster
+// rider first.
+void contact_pass(Session& s)
+{
+    const HeightField* hf = &track_current.hf;
+    int clock = s.race.timing.clock;
+    Rider* order[SLOT_COUNT];
+    int n = 0;
+    for (Rider& r : s.riders) {
+        if (!r.bike || r.driver == DRIVER_EXTERNAL)
+            continue;
+        bike_world_contacts(r.bike, hf, nullptr, 0, clock);
+        order[n++] = &r;
+    }
+    // A heap sort by frame speed, fastest first: riders of equal speed have
+    // no defined order.
+    auto slower = [](Rider* a, Rider* b) { return frame_speed(a->bike) > frame_speed(b->bike); };
+    std::make_heap(order, order + n, slower);
+    std::sort_heap(order, order + n, slower);
+    for (int i = 0; i < n; i++)
+        for (int j = i + 1; j < n; j++)
+            bike_bike_contacts(order[i]->bike, order[j]->bike, false);
+}
+
+}  // namespace
+
+void simulation_tick()
+{
+    Session& s = session();
+    RaceState& race = s.race;
+    if (!s.have_track)
+        return;
+
+    contact_pass(s);
+    physics_world_step();
+
+    TimingView view = session_timing_view();
+    for (int j = 0; j < SLOT_COUNT; j++) {
+        Rider& r = s.riders[j];
+        if (!r.bike)
+            continue;
+        if (r.driver == DRIVER_ROBOT)
+            robot_stand(r.bike);
+        bike_step(r.bike, r.driver != DRIVER_EXTERNAL, unsigned(race.timing.clock));
+        // Learning notes riders that slowed to a crawl after the start.
+        if (race.timing.clock > race.timing.start_tick + 2 * TICKS_PER_SECOND && r.progress.slowed == 0 &&
+            frame_speed(r.bike) < 5)
+            r.progress.slowed = 1;
+        timing_update(&view, j, body_position(r.bike, BODY_FRONT_WHEEL), nullptr, nullptr);
+    }
+
+    starting_gates_update(&s.course, &race.timing);
+    race.timing.clock++;
+}

@@ -1,0 +1,123 @@
+#include "core/session.h"
+
+#include "files/config.h"
+#include "files/stream.h"
+#include "physics/bike.h"
+#include "test_support.h"
+#include "track/track.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// Points the data search at the built data set and the user folder at an
+// empty scratch folder for the life of a test.
+struct BuiltData {
+    bool ok;
+    BuiltData()
+    {
+        setenv("RQ_HOME", KESTRUM_GAME_DIR, 1);
+        setenv("XDG_DATA_HOME", test_scratch_dir("session-user").c_str(), 1);
+        data_paths_reset();
+        ok = test_have_game_data() && physics_world_init();
+        config_reset_defaults();
+    }
+    ~BuiltData()
+    {
+        session_end();
+        physics_world_close();
+        unsetenv("RQ_HOME");
+        unsetenv("XDG_DATA_HOME");
+        data_paths_reset();
+    }
+};
+
+double frame_up(const Bike* b)
+{
+    const dReal* r = dBodyGetRotation(b->body[BODY_FRAME]);
+    return r[5];  // world y of the body's y axis
+}
+
+}  // namespace
+
+TEST(Session, RobotsStandOnTheStartingGatesOfTheTrack)
+{
+    BuiltData data;
+    if (!data.ok)
+        GTEST_SKIP() << "data set not built";
+    session().settings.track = "oakbasin";
+    int lineup[SLOT_COUNT] = {};
+    lineup[0] = LINEUP_ROBOT;
+    lineup[1] = LINEUP_ROBOT;
+    lineup[9] = LINEUP_ROBOT_2STROKE;
+    lineup[3] = LINEUP_ROSTER_NUMBER + 45;
+    ASSERT_TRUE(session_start(lineup, false, false, 0, 3, 0));
+    Session& s = session();
+    ASSERT_EQ(s.course.starting.size(), 8u);
+    EXPECT_EQ(s.race.timing.total_laps, 3);
+    EXPECT_EQ(s.race.timing.halfway_lap, 2);
+    EXPECT_GE(s.race.timing.start_tick, 13 * 128);
+    EXPECT_STREQ(roster()[size_t(s.riders[3].roster_index)].number, "45");
+    EXPECT_NE(std::string(bike_model_name(s.riders[9].bike)).find("125"), std::string::npos);
+    EXPECT_EQ(s.race.timing.standings_count, 4);
+
+    // Slot 9 stands at gate 1 (of 8) one row, 10 ft, behind slot 1.
+    const StartingGate& g = s.course.starting[1];
+    const dReal* p1 = dBodyGetPosition(s.riders[1].bike->body[BODY_FRAME]);
+    const dReal* p = dBodyGetPosition(s.riders[9].bike->body[BODY_FRAME]);
+    EXPECT_NEAR(p[0] - p1[0], 10 * std::sin(g.angle), 0.05);
+    EXPECT_NEAR(p[2] - p1[2], 10 * std::cos(g.angle), 0.05);
+    const double start_x = p[0], start_z = p[2];
+
+    // Without racing lines robots hold their brakes: three seconds later
+    // they still stand upright near where they were dropped.
+    for (int t = 0; t < 3 * 128; t++)
+        simulation_tick();
+    EXPECT_EQ(s.race.timing.clock, 3 * 128);
+    for (int j : {0, 3, 9}) {
+        const Bike* b = s.riders[j].bike;
+        EXPECT_GT(frame_up(b), 0.9) << j;
+        const dReal* q = dBodyGetPosition(b->body[BODY_FRAME]);
+        if (j == 9) {
+            EXPECT_LT(std::hypot(q[0] - start_x, q[2] - start_z), 1.0);
+        }
+    }
+}
+
+TEST(Session, TimeTrialPutsThePlayerTwoGatesBeforeTheLapLine)
+{
+    BuiltData data;
+    if (!data.ok)
+        GTEST_SKIP() << "data set not built";
+    session().settings.track = "oakbasin";
+    ASSERT_TRUE(session_start(nullptr, false, false, 0, 1000, 0));
+    Session& s = session();
+    EXPECT_TRUE(s.race.time_trial);
+    EXPECT_EQ(s.race.timing.clock, 300 * 128);
+    ASSERT_NE(s.riders[0].bike, nullptr);
+    EXPECT_EQ(s.riders[0].driver, DRIVER_PLAYER);
+    int p = s.course.first_count - 2;
+    EXPECT_EQ(s.riders[0].progress.gates_passed, p);
+    const TimingGate& g = s.course.gates[size_t(course_gate_at(&s.course, p))];
+    const dReal* at = dBodyGetPosition(s.riders[0].bike->body[BODY_FRAME]);
+    // The frame body sits within a wheelbase of the bike's placement point.
+    EXPECT_LT(std::hypot(at[0] - g.centre[0], at[2] - g.centre[2]), 4.5);
+    for (int j = 1; j < SLOT_COUNT; j++)
+        EXPECT_EQ(s.riders[j].bike, nullptr);
+}
+
+TEST(Session, UnknownTrackFailsAndLeavesNoRiders)
+{
+    BuiltData data;
+    if (!data.ok)
+        GTEST_SKIP() << "data set not built";
+    session().settings.track = "nosuchtrack";
+    int lineup[SLOT_COUNT] = {LINEUP_ROBOT};
+    EXPECT_FALSE(session_start(lineup, false, false, 0, 3, 0));
+    for (const Rider& r : session().riders)
+        EXPECT_EQ(r.bike, nullptr);
+    EXPECT_FALSE(session().have_track);
+}
