@@ -57,6 +57,8 @@ void handle_event(App& app, const InputEvent& ev)
     } else if (action == BIND_SCREENSHOT) {
         if (app.view != VIEW_EDITOR)
             app.screenshot_requested = true;
+    } else if (action == BIND_PREV || action == BIND_NEXT) {
+        app_view_neighbour(app, action == BIND_PREV ? -1 : +1);
     } else if (is_tab(ev.code)) {
         app.view = view_after_tab(app.view, app.opts.editor);
     }
@@ -118,10 +120,11 @@ void run_ticks(App& app)
     while (frame_next_tick(&app.clock, app.frame_now, &wall, &last)) {
         input_dispatch_tick(app.window, wall, last, [&](const InputEvent& ev) { handle_event(app, ev); });
         control_channels_sum(app.bindings, &app.channels);
-        if (app.view == VIEW_TITLE || app.paused)
+        if (app.view == VIEW_TITLE)
             continue;
         app_apply_controls(app);
-        app_simulation_tick(app);
+        if (!app.paused)
+            app_simulation_tick(app);
     }
 }
 

@@ -3,6 +3,7 @@
 // holds the steps.
 #pragma once
 #include "core/bindings.h"
+#include "core/cameras.h"
 #include "core/cmdline.h"
 #include "core/frame_clock.h"
 #include "core/message_log.h"
@@ -32,6 +33,8 @@ struct App {
     ControlChannels channels{};
     std::vector<std::string> video_modes;
     StickyDab sticky_dab{};
+    ChaseOrbit orbit;
+    FreeCamera free_camera;
     bool screenshot_requested = false;
     unsigned next_screenshot = 0;  // 0 until the first screenshot of the run
 };
@@ -64,6 +67,16 @@ void app_settle_view(App& app);
 
 // Draws the current view into the window.
 void app_draw_view(App& app, int width, int height);
+
+// The camera of the chase and free views for this frame.
+Camera app_view_camera(App& app);
+
+// Views the rider one place ahead (-1) or behind (+1) in the standings;
+// refused while the player rides the viewed bike unless spying is allowed.
+void app_view_neighbour(App& app, int step);
+
+// Puts the free camera 5 ft above the viewed rider.
+void app_place_free_camera(App& app);
 
 // Passes the channels to the player's bike or the camera.
 void app_apply_controls(App& app);

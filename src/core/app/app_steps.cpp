@@ -194,6 +194,7 @@ void app_start_first_session(App& app)
     if (!app.opts.track.empty() || !st.track.empty())
         session_start(lineup, !app.opts.file.empty(), false, 0, 1000, config_choice("skill"));
     app.viewed_slot = s.race.viewed_slot;
+    app_place_free_camera(app);
 }
 
 void app_settle_view(App& app)
@@ -211,12 +212,91 @@ void app_draw_view(App& app, int width, int height)
         loading_screen_draw(width, height, "");
 }
 
+namespace {
+
+Vec3 body_point(const Bike* b, int body, Vec3 local)
+{
+    dVector3 out;
+    dBodyGetRelPointPos(b->body[body], local.x, local.y, local.z, out);
+    return vec3(out[0], out[1], out[2]);
+}
+
+Vec3 chase_target(const App& app, const Bike* b)
+{
+    const float* c = app.opts.chase_center;
+    return body_point(b, BODY_FRAME, vec3(c[0], c[1], c[2]));
+}
+
+}  // namespace
+
+Camera app_view_camera(App& app)
+{
+    Session& s = session();
+    const Rider& r = s.riders[app.viewed_slot];
+    const HeightField* hf = &track_current.hf;
+    if (app.view == VIEW_CHASE && r.bike) {
+        Vec3 target = chase_target(app, r.bike);
+        if (r.driver == DRIVER_PLAYER) {
+            dVector3 f;
+            dBodyVectorToWorld(r.bike->body[BODY_FRAME], 0, 0, -1, f);
+            const dReal* v = dBodyGetLinearVel(r.bike->body[BODY_FRAME]);
+            return chase_camera_player(hf, target, vec3(f[0], f[1], f[2]), vec3(v[0], v[1], v[2]),
+                                       choice_is_yes("rigid_camera"));
+        }
+        return chase_camera_orbit(hf, target, app.orbit);
+    }
+    return free_camera_view(app.free_camera);
+}
+
+void app_view_neighbour(App& app, int step)
+{
+    Session& s = session();
+    const Rider& viewed = s.riders[app.viewed_slot];
+    if (viewed.bike && viewed.driver == DRIVER_PLAYER && !config_int("spy"))
+        return;
+    const RaceTiming& t = s.race.timing;
+    for (int i = 0; i < t.standings_count; i++) {
+        if (t.standings[i].slot != app.viewed_slot)
+            continue;
+        int k = clampi(i + step, 0, t.standings_count - 1);
+        app.viewed_slot = t.standings[k].slot;
+        s.race.viewed_slot = app.viewed_slot;
+        return;
+    }
+}
+
+void app_place_free_camera(App& app)
+{
+    const Rider& r = session().riders[app.viewed_slot];
+    if (!r.bike)
+        return;
+    const dReal* p = dBodyGetPosition(r.bike->body[BODY_FRAME]);
+    app.free_camera.position = vec3(p[0], p[1] + 5, p[2]);
+}
+
 void app_apply_controls(App& app)
 {
     Rider& r = session().riders[app.viewed_slot];
-    if (!r.bike || r.driver != DRIVER_PLAYER)
+    const float* ch = app.channels.value;
+    if (!r.bike || r.driver != DRIVER_PLAYER) {
+        // Chase and free views of other riders: the controls fly the camera.
+        if (app.view == VIEW_CHASE) {
+            chase_orbit_step(&app.orbit, ch[CHANNEL_STEER], ch[CHANNEL_THROTTLE], ch[CHANNEL_FRONT_BRAKE],
+                             ch[CHANNEL_SHIFT]);
+        } else if (app.view == VIEW_FREE) {
+            bool follow = ch[CHANNEL_DAB] > 0.125 && r.bike;
+            Vec3 target{0, 0, 0};
+            if (follow) {
+                const dReal* p = dBodyGetPosition(r.bike->body[BODY_FRAME]);
+                const dReal* v = dBodyGetLinearVel(r.bike->body[BODY_FRAME]);
+                target = vec3(p[0] + v[0] * TICK_SECONDS, p[1] + v[1] * TICK_SECONDS, p[2] + v[2] * TICK_SECONDS);
+            }
+            free_camera_step(&app.free_camera, &track_current.hf, ch[CHANNEL_STEER], ch[CHANNEL_SHIFT],
+                             ch[CHANNEL_THROTTLE], ch[CHANNEL_FRONT_BRAKE], follow, target);
+        }
         return;
-    const float* c = app.channels.value;
+    }
+    const float* c = ch;
     Bike* b = r.bike;
     double steer = c[CHANNEL_STEER];
     if (choice_is_yes("reverse_steering"))
