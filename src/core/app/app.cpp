@@ -6,6 +6,7 @@
 #include "core/input_dispatch.h"
 #include "core/screenshot.h"
 #include "files/stream.h"
+#include "platform/audio.h"
 #include "platform/clock.h"
 #include "platform/controls.h"
 #include "platform/events.h"
@@ -120,11 +121,16 @@ void run_ticks(App& app)
     while (frame_next_tick(&app.clock, app.frame_now, &wall, &last)) {
         input_dispatch_tick(app.window, wall, last, [&](const InputEvent& ev) { handle_event(app, ev); });
         control_channels_sum(app.bindings, &app.channels);
-        if (app.view == VIEW_TITLE)
-            continue;
-        app_apply_controls(app);
-        if (!app.paused)
-            app_simulation_tick(app);
+        if (app.view != VIEW_TITLE) {
+            app_apply_controls(app);
+            if (!app.paused)
+                app_simulation_tick(app);
+        }
+        if (app.audio_recording && app.audio) {
+            // One tick of sound: 690 frames, left and right, unsigned 8-bit.
+            if (const uint8_t* block = audio_readback(app.audio))
+                std::fwrite(block, 1, 690 * 2, app.audio_recording);
+        }
     }
 }
 
@@ -184,6 +190,16 @@ int app_main(int argc, char** argv)
     if (!app.window)
         return 1;
 
+    // 14. Audio: the off-line mixer at one block per tick when recording,
+    // else the sound device. Failure leaves the game silent.
+    if (!app.opts.record_audio.empty()) {
+        app.audio_recording = std::fopen(app.opts.record_audio.c_str(), "wb");
+        if (app.audio_recording)
+            app.audio = audio_open_readback(app.window, 88320, 690);
+    } else if (!app.opts.no_sound) {
+        app.audio = audio_open(app.window);
+    }
+
     std::signal(SIGINT, on_stop_signal);
     std::signal(SIGTERM, on_stop_signal);
 
@@ -219,6 +235,8 @@ int app_main(int argc, char** argv)
         while (!app.quit && !stop_requested) {
             app_settle_view(app);
             draw_frame(app);
+            if (app.audio)
+                audio_update(app.audio);
             run_timing(app);
             run_ticks(app);
             if (app.view != VIEW_TITLE)
@@ -229,6 +247,10 @@ int app_main(int argc, char** argv)
     // Shutdown, in reverse.
     app_end_session(app);
     bindings_release(app.bindings);
+    if (app.audio)
+        audio_close(app.audio);
+    if (app.audio_recording)
+        std::fclose(app.audio_recording);
     if (ready)
         app_end_graphics(app);
     window_close(app.window);

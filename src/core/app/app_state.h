@@ -10,9 +10,11 @@
 #include "core/view_mode.h"
 #include "physics/bike.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+struct Audio;
 struct Window;
 
 struct App {
@@ -27,6 +29,8 @@ struct App {
     bool connected = false;
     int viewed_slot = 0;
     Window* window = nullptr;
+    Audio* audio = nullptr;
+    std::FILE* audio_recording = nullptr;  // "--record-audio": mixed blocks go here
     int window_width = 640, window_height = 480;
     bool fullscreen = false;
     Binding bindings[BIND_COUNT];
