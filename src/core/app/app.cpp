@@ -239,6 +239,8 @@ int app_main(int argc, char** argv)
                 audio_update(app.audio);
             run_timing(app);
             run_ticks(app);
+            if (app.opts.warp && app.view != VIEW_TITLE)
+                app_warp_next_race(app);
             if (app.view != VIEW_TITLE)
                 message_log_expire(&app.messages, app.clock.real_clock);
         }

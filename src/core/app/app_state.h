@@ -36,6 +36,7 @@ struct App {
     Binding bindings[BIND_COUNT];
     ControlChannels channels{};
     std::vector<std::string> video_modes;
+    int lineup[40] = {};     // the line-up of the running session
     StickyDab sticky_dab{};
     ChaseOrbit orbit;
     FreeCamera free_camera;
@@ -74,6 +75,10 @@ void app_draw_view(App& app, int width, int height);
 
 // The camera of the chase and free views for this frame.
 Camera app_view_camera(App& app);
+
+// "--warp": once the leader has run the session's laps, the line-up moves
+// on by one gate and the next race starts.
+void app_warp_next_race(App& app);
 
 // Views the rider one place ahead (-1) or behind (+1) in the standings;
 // refused while the player rides the viewed bike unless spying is allowed.

@@ -189,10 +189,11 @@ void app_start_first_session(App& app)
     s.progress = show_loading;
     track_hooks.loading_screen = show_loading;
     // One robot rides the start track behind the main menu.
-    int lineup[SLOT_COUNT] = {};
-    lineup[0] = LINEUP_ROBOT;
-    if (!app.opts.track.empty() || !st.track.empty())
-        session_start(lineup, !app.opts.file.empty(), false, 0, 1000, config_choice("skill"));
+    for (int& v : app.lineup)
+        v = LINEUP_EMPTY;
+    app.lineup[0] = LINEUP_ROBOT;
+    if (!st.track.empty())
+        session_start(app.lineup, !app.opts.file.empty(), false, 0, 1000, config_choice("skill"));
     app.viewed_slot = s.race.viewed_slot;
     app_place_free_camera(app);
 }
@@ -246,6 +247,25 @@ Camera app_view_camera(App& app)
         return chase_camera_orbit(hf, target, app.orbit);
     }
     return free_camera_view(app.free_camera);
+}
+
+void app_warp_next_race(App& app)
+{
+    Session& s = session();
+    const RaceTiming& t = s.race.timing;
+    if (!s.have_track || t.standings_count == 0)
+        return;
+    const Rider& leader = s.riders[t.standings[0].slot];
+    if (laps_completed(&s.course, &leader.progress) < t.total_laps)
+        return;
+    int rotated[SLOT_COUNT];
+    for (int k = 0; k < SLOT_COUNT; k++)
+        rotated[(k + 1) % SLOT_COUNT] = app.lineup[k];
+    std::memcpy(app.lineup, rotated, sizeof rotated);
+    int minutes = int(config_slider("minutes"));
+    session_start(app.lineup, false, choice_is_yes("record"), minutes * 60 * TICKS_PER_SECOND,
+                  int(config_slider("laps")), config_choice("skill"));
+    app.viewed_slot = s.race.viewed_slot;
 }
 
 void app_view_neighbour(App& app, int step)
