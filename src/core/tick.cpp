@@ -7,6 +7,7 @@
 #include "track/track.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -31,6 +32,38 @@ void robot_stand(Bike* b)
     bike_set_steer(b, 0);
 }
 
+// The statues near a bike: every statue of the buckets 6 ft around its
+// frame, each once, in ascending order.
+void statues_near(const Track* t, const Bike* b, std::vector<StatueTarget>* out)
+{
+    out->clear();
+    if (t->statues.empty())
+        return;
+    const dReal* p = dBodyGetPosition(b->body[BODY_FRAME]);
+    int x0 = statue_bucket_of(t, p[0] - 6), x1 = statue_bucket_of(t, p[0] + 6);
+    int z0 = statue_bucket_of(t, p[2] - 6), z1 = statue_bucket_of(t, p[2] + 6);
+    static std::vector<int> indices;
+    indices.clear();
+    for (int bz = z0; bz <= z1; bz++)
+        for (int bx = x0; bx <= x1; bx++)
+            indices.insert(indices.end(), t->statue_buckets[bz][bx].begin(), t->statue_buckets[bz][bx].end());
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    for (int i : indices) {
+        Statue& st = const_cast<Statue&>(t->statues[size_t(i)]);
+        if (!st.shape)
+            continue;
+        StatueTarget target{};
+        target.shape = st.shape;
+        target.position = vec3(st.x, st.y, st.z);
+        for (int r = 0; r < 3; r++)
+            for (int k = 0; k < 3; k++)
+                target.rotation[r * 4 + k] = st.facing_distance > 0 ? (r == k) : st.rotation[k][r];
+        target.touched_tick = &st.touched_tick;
+        out->push_back(target);
+    }
+}
+
 // Every simulated rider against the ground, then each pair once, faster
 // rider first.
 void contact_pass(Session& s)
@@ -39,10 +72,12 @@ void contact_pass(Session& s)
     int clock = s.race.timing.clock;
     Rider* order[SLOT_COUNT];
     int n = 0;
+    static std::vector<StatueTarget> near;
     for (Rider& r : s.riders) {
         if (!r.bike || r.driver == DRIVER_EXTERNAL)
             continue;
-        bike_world_contacts(r.bike, hf, nullptr, 0, clock);
+        statues_near(&track_current, r.bike, &near);
+        bike_world_contacts(r.bike, hf, near.data(), int(near.size()), clock);
         order[n++] = &r;
     }
     // A heap sort by frame speed, fastest first: riders of equal speed have

@@ -41,7 +41,7 @@ struct Statue {
     // rotation[k] is where the model's axis k (x, y, z) points in the world.
     float rotation[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
     float facing_distance = 0;         // 0 = fixed orientation
-    unsigned touched_tick = 0;         // last tick a bike touched it (start gates)
+    int touched_tick = -1;             // last tick a bike touched it (start gates)
     std::string model_name;            // empty when the file said "NULL"
     std::string texture_name;
     std::string shape_name;            // empty when the file said "null"

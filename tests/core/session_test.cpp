@@ -29,6 +29,7 @@ struct BuiltData {
     {
         session_end();
         physics_world_close();
+        track_hooks = TrackHooks();  // the session installed its own
         unsetenv("RQ_HOME");
         unsetenv("XDG_DATA_HOME");
         data_paths_reset();
