@@ -171,6 +171,9 @@ bool session_start(const int* lineup, bool playback, bool record, int time_limit
     if (!track_current.timing)
         parse_timing_gates(&track_current, track_current.timing_gates_text);
 
+    if (!s.settings.follow_course || !follow_path_load(&s.follow_path, track_current.name.c_str()))
+        s.follow_path.points.clear();
+
     int work[SLOT_COUNT];
     if (race.time_trial) {
         for (int& v : work)
@@ -222,6 +225,9 @@ bool session_start(const int* lineup, bool playback, bool record, int time_limit
             s.player_start = at;
             s.false_start_hold = 0;
         }
+        // Course followers ride with the configured setup and assists.
+        if (r.driver == DRIVER_ROBOT && !s.follow_path.points.empty())
+            bike_apply_setup(r.bike);
         if (r.driver == DRIVER_EXTERNAL)
             bike_freeze(r.bike);
         else
@@ -279,4 +285,27 @@ void session_end()
     if (s.have_track)
         track_free(&track_current);
     s.have_track = false;
+}
+
+uint64_t session_state_hash()
+{
+    uint64_t h = 1469598103934665603ull;
+    auto mix = [&h](const void* data, size_t n) {
+        const unsigned char* b = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < n; i++) {
+            h ^= b[i];
+            h *= 1099511628211ull;
+        }
+    };
+    for (const Rider& r : session().riders) {
+        if (!r.bike)
+            continue;
+        for (dBodyID body : r.bike->body) {
+            mix(dBodyGetPosition(body), sizeof(dReal) * 3);
+            mix(dBodyGetQuaternion(body), sizeof(dReal) * 4);
+            mix(dBodyGetLinearVel(body), sizeof(dReal) * 3);
+            mix(dBodyGetAngularVel(body), sizeof(dReal) * 3);
+        }
+    }
+    return h;
 }

@@ -5,7 +5,9 @@
 #pragma once
 #include "core/roster.h"
 #include "race/timing.h"
+#include "robots/follower.h"
 
+#include <cstdint>
 #include <random>
 #include <string>
 
@@ -33,6 +35,7 @@ struct Rider {
     RiderDescriptor playback, server;
     int last_server_tick = -1;
     float engine_gain = 1;                // 0 while a demo has no data for the slot
+    Follower follower;                    // course followers (headless races)
 };
 
 struct RaceState {
@@ -62,6 +65,7 @@ struct SessionSettings {
     bool learn = true;
     int debug_level = 0;
     bool apply_player_setup = true;  // copy the configured setup onto the player's bike
+    bool follow_course = false;      // robots ride the track's centre line (headless races)
 };
 
 struct Session {
@@ -71,6 +75,7 @@ struct Session {
     GateCourse course;
     std::mt19937 rng;
     bool have_track = false;
+    FollowPath follow_path;      // the track's centre line when robots follow it
     Vec3 player_start{0, 0, 0};  // where the player stood at the gate (false starts)
     int false_start_hold = 0;    // ticks left of a false-start hold
     // Progress messages for the loading screen (may be null).
@@ -102,6 +107,10 @@ TimingView session_timing_view();
 // per-slot controller, bike step and gate timing, particles, starting
 // gates, clock.
 void simulation_tick();
+
+// A 64-bit hash of every bike body's position, rotation and velocities:
+// two runs of the same session must give the same value.
+uint64_t session_state_hash();
 
 // Drops a bike at (x, z) facing yaw: stored ground height under the point,
 // raised by 0.25 until it no longer touches the ground.

@@ -107,8 +107,14 @@ void simulation_tick()
         Rider& r = s.riders[j];
         if (!r.bike)
             continue;
-        if (r.driver == DRIVER_ROBOT)
-            robot_stand(r.bike);
+        if (r.driver == DRIVER_ROBOT) {
+            if (race.timing.clock < race.timing.start_tick)
+                robot_stand(r.bike);  // behind the gate until it drops
+            else if (!s.follow_path.points.empty())
+                follower_drive(&r.follower, &s.follow_path, r.bike);
+            else
+                robot_stand(r.bike);
+        }
         bike_step(r.bike, r.driver != DRIVER_EXTERNAL, unsigned(race.timing.clock));
         // Learning notes riders that slowed to a crawl after the start.
         if (race.timing.clock > race.timing.start_tick + 2 * TICKS_PER_SECOND && r.progress.slowed == 0 &&

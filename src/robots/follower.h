@@ -1,0 +1,32 @@
+// The course follower: a simple driver that rides a track's centre line at
+// a speed the curves allow. kestrum-sim uses it for benchmarks, and it
+// rides the laps that seed a track's racing lines.
+#pragma once
+#include "core/vec.h"
+
+#include <vector>
+
+struct Bike;
+
+struct FollowPoint {
+    double x, z, width;
+};
+
+// A closed path from the starting gates round one lap.
+struct FollowPath {
+    std::vector<FollowPoint> points;
+};
+
+// Reads "@<track>/course_line"; false when the track has none.
+bool follow_path_load(FollowPath* path, const char* track);
+
+// Where a follower is along its path.
+struct Follower {
+    int cursor = 0;          // nearest path point found last tick
+    double speed_limit = 40; // ft/s it never goes above
+};
+
+// Sets the bike's controls for this tick: pure pursuit of a point ahead on
+// the path, with throttle and brakes holding the speed the path's bends
+// allow.
+void follower_drive(Follower* f, const FollowPath* path, Bike* b);
