@@ -141,6 +141,8 @@ bool session_start(const int* lineup, bool playback, bool record, int time_limit
     ClockTime now = clock_now();
     static bool first = true;
     uint32_t seed = first ? 0u : uint32_t(now.sec * 1000 + now.usec / 1000);
+    if (s.settings.seed >= 0)
+        seed = uint32_t(s.settings.seed);
     first = false;
     s.rng.seed(seed);
     roster_shuffle(&race.roster, s.rng);

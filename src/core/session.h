@@ -66,6 +66,7 @@ struct SessionSettings {
     int debug_level = 0;
     bool apply_player_setup = true;  // copy the configured setup onto the player's bike
     bool follow_course = false;      // robots ride the track's centre line (headless races)
+    long long seed = -1;             // generator seed; -1: the clock (0 for a run's first session)
 };
 
 struct Session {

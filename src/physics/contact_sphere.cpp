@@ -209,6 +209,13 @@ GroundTouch bike_world_contacts(Bike* b, const HeightField* hf, const StatueTarg
 BikeBikeTouch bike_bike_contacts(Bike* a, Bike* b, bool direct)
 {
     BikeBikeTouch touch = {0, 0};
+    // No part of a bike, its rider thrown off included, reaches farther
+    // than this from its frame: two bikes farther apart than twice that
+    // cannot touch, and most pairs of a race are.
+    constexpr double reach = 10;
+    Vec3 gap = body_position(a->body[BODY_FRAME]) - body_position(b->body[BODY_FRAME]);
+    if (vec3_dot(gap, gap) > 4 * reach * reach)
+        return touch;
     for (int i = 0; i < BIKE_BODY_COUNT; i++)
         if (b->shape[i])
             shape_place(b->shape[i], dBodyGetPosition(b->body[i]), dBodyGetRotation(b->body[i]));
