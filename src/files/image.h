@@ -95,6 +95,10 @@ bool image_read_rgba(const char* name, ImageBuffer* out);
 bool image_read_png16(const char* name, std::vector<uint16_t>* samples, int* width, int* height);
 // Writes a 16-bit grey PNG, rows first row first.
 bool image_write_png16(const char* name, const uint16_t* samples, int width, int height);
+// The same two over a stream the caller opened and closes (height images
+// read from a track folder or archive, written beside its other files).
+bool image_read_png16_stream(Stream* s, std::vector<uint16_t>* samples, int* width, int* height);
+bool image_write_png16_stream(Stream* s, const uint16_t* samples, int width, int height);
 // Writes an 8-bit RGB PNG from rows stored bottom row first (as read back
 // from the frame buffer), so the file shows the picture upright.
 bool image_write_png_rgb(const char* name, const uint8_t* pixels, int width, int height);
@@ -119,6 +123,20 @@ bool image_read_sequence(Stream* s, ImageSequence* out);
 int image_sequence_frame_image(const ImageSequence& seq, int tick, int start);
 
 // --- writers for the program's own formats --------------------------------
+
+// The value J6/J7 predict for byte i of row `cur` (x is its pixel, `up`
+// the row above or null on the first row): reader and writer share it, so
+// each is the exact inverse of the other.
+inline int image_j_predict(const uint8_t* cur, const uint8_t* up, size_t i, size_t x, int channels)
+{
+    size_t c = size_t(channels);
+    if (!up)
+        return x == 0 ? 0 : cur[i - c];
+    if (x == 0)
+        return up[i];
+    int pred = up[i] + cur[i - c] - up[i - c];
+    return pred < 0 ? 0 : (pred > 255 ? 255 : pred);
+}
 
 // J6 (channels 3) or J7 (channels 4) bytes of a picture, rows top to bottom:
 // each byte is the difference to the same prediction the reader makes.

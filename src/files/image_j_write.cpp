@@ -14,18 +14,7 @@ std::string image_encode_j(const uint8_t* pixels, int width, int height, int cha
         const uint8_t* cur = pixels + row * size_t(y);
         const uint8_t* up = y > 0 ? cur - row : nullptr;
         for (size_t i = 0; i < row; i++) {
-            size_t x = i / size_t(channels);
-            int pred;
-            if (y == 0 && x == 0)
-                pred = 0;
-            else if (y == 0)
-                pred = cur[i - size_t(channels)];
-            else if (x == 0)
-                pred = up[i];
-            else {
-                pred = up[i] + cur[i - size_t(channels)] - up[i - size_t(channels)];
-                pred = pred < 0 ? 0 : (pred > 255 ? 255 : pred);
-            }
+            int pred = image_j_predict(cur, up, i, i / size_t(channels), channels);
             out.push_back(char(uint8_t(cur[i] - pred)));
         }
     }

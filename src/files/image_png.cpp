@@ -142,17 +142,14 @@ bool image_read_png_stream(Stream* s, ImageBuffer* out)
     return true;
 }
 
-bool image_read_png16(const char* name, std::vector<uint16_t>* samples, int* width, int* height)
+bool image_read_png16_stream(Stream* s, std::vector<uint16_t>* samples, int* width, int* height)
 {
-    Stream* s = stream_open(name, "rb");
     if (!s)
         return false;
     std::vector<uint8_t> bytes;
     std::vector<png_bytep> rows;
     PngRead r = {s, true, &bytes, &rows, 0, 0, 0, 0, false};
-    bool ok = png_decode(&r);
-    stream_close(s);
-    if (!ok)
+    if (!png_decode(&r))
         return false;
     size_t n = size_t(r.width) * size_t(r.height);
     samples->resize(n);
@@ -162,6 +159,16 @@ bool image_read_png16(const char* name, std::vector<uint16_t>* samples, int* wid
     *width = r.width;
     *height = r.height;
     return true;
+}
+
+bool image_read_png16(const char* name, std::vector<uint16_t>* samples, int* width, int* height)
+{
+    Stream* s = stream_open(name, "rb");
+    if (!s)
+        return false;
+    bool ok = image_read_png16_stream(s, samples, width, height);
+    stream_close(s);
+    return ok;
 }
 
 namespace {
@@ -197,6 +204,21 @@ bool png_encode(PngWrite* w)
     return true;
 }
 
+// The rows of a 16-bit grey picture, big-endian as PNG stores them.
+std::vector<uint8_t> png16_bytes(const uint16_t* samples, int width, int height,
+                                 std::vector<const uint8_t*>* rows)
+{
+    std::vector<uint8_t> bytes(size_t(width) * size_t(height) * 2);
+    for (size_t i = 0; i < size_t(width) * size_t(height); i++) {
+        bytes[i * 2] = uint8_t(samples[i] >> 8);
+        bytes[i * 2 + 1] = uint8_t(samples[i] & 0xff);
+    }
+    rows->assign(size_t(height), nullptr);
+    for (int y = 0; y < height; y++)
+        (*rows)[size_t(y)] = &bytes[size_t(y) * size_t(width) * 2];
+    return bytes;
+}
+
 bool write_png(const char* name, int width, int height, int color_type, int depth,
                const std::vector<const uint8_t*>& rows)
 {
@@ -218,19 +240,22 @@ bool write_png(const char* name, int width, int height, int color_type, int dept
 
 }  // namespace
 
+bool image_write_png16_stream(Stream* s, const uint16_t* samples, int width, int height)
+{
+    if (!s || !image_size_ok(width, height))
+        return false;
+    std::vector<const uint8_t*> rows;
+    std::vector<uint8_t> bytes = png16_bytes(samples, width, height, &rows);
+    PngWrite w = {s, width, height, PNG_COLOR_TYPE_GRAY, 16, rows.data()};
+    return png_encode(&w);
+}
+
 bool image_write_png16(const char* name, const uint16_t* samples, int width, int height)
 {
     if (!image_size_ok(width, height))
         return false;
-    // PNG stores 16-bit samples big-endian.
-    std::vector<uint8_t> bytes(size_t(width) * size_t(height) * 2);
-    for (size_t i = 0; i < size_t(width) * size_t(height); i++) {
-        bytes[i * 2] = uint8_t(samples[i] >> 8);
-        bytes[i * 2 + 1] = uint8_t(samples[i] & 0xff);
-    }
-    std::vector<const uint8_t*> rows(size_t(height), nullptr);
-    for (int y = 0; y < height; y++)
-        rows[size_t(y)] = &bytes[size_t(y) * size_t(width) * 2];
+    std::vector<const uint8_t*> rows;
+    std::vector<uint8_t> bytes = png16_bytes(samples, width, height, &rows);
     return write_png(name, width, height, PNG_COLOR_TYPE_GRAY, 16, rows);
 }
 

@@ -127,17 +127,7 @@ bool image_read_j_body(Stream* s, int channels, ImageBuffer* out)
         for (int x = 0; x < w; x++) {
             for (int c = 0; c < channels; c++) {
                 size_t i = size_t(x) * size_t(channels) + size_t(c);
-                int pred;
-                if (y == 0 && x == 0)
-                    pred = 0;
-                else if (y == 0)
-                    pred = cur[i - size_t(channels)];
-                else if (x == 0)
-                    pred = up[i];
-                else {
-                    pred = up[i] + cur[i - size_t(channels)] - up[i - size_t(channels)];
-                    pred = pred < 0 ? 0 : (pred > 255 ? 255 : pred);
-                }
+                int pred = image_j_predict(cur, up, i, size_t(x), channels);
                 cur[i] = uint8_t(pred + deltas[i]);
             }
         }

@@ -5,12 +5,11 @@
 #include <cstring>
 #include <string>
 
+#include "files/image.h"
+#include "files/ripemd160.h"
 #include "files/stream.h"
 #include "platform/log.h"
-#include "track/pnm_read.h"
-#include "files/ripemd160.h"
 #include "track/terrain.h"
-#include "track/terrain_png.h"
 
 TerrainSettings terrain_settings;
 TerrainRenderHooks terrain_render_hooks;
@@ -103,7 +102,7 @@ bool read_heights(HeightField* hf, Stream* s, float low, float high, Ripemd160* 
         Stream* png = open_optional(hf, "terrain.png");
         int w = 0, h = 0;
         std::vector<uint16_t> image;
-        bool ok = terrain_png_read(png, &w, &h, &image);
+        bool ok = image_read_png16_stream(png, &image, &w, &h);
         stream_close(png);
         if (ok) {
             for (int j = 0; j < p; j++)
@@ -137,8 +136,8 @@ bool read_shading(HeightField* hf)
         if (!s)
             return false;
     }
-    PnmImage im;
-    bool ok = pnm_read(s, 3, &im);
+    ImageBuffer im;
+    bool ok = image_read_colour(s, &im);
     stream_close(s);
     if (!ok) {
         track_message("Error reading shading");
@@ -202,8 +201,8 @@ bool read_shadows(HeightField* hf)
         hf->shadows.assign(size_t(p) * size_t(p), 0);
         return true;
     }
-    PnmImage im;
-    bool ok = pnm_read(s, 1, &im);
+    ImageBuffer im;
+    bool ok = image_read_grey(s, &im);
     stream_close(s);
     if (!ok) {
         track_message("Error reading shadows");

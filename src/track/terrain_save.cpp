@@ -4,9 +4,9 @@
 #include <cmath>
 #include <string>
 
+#include "files/image.h"
 #include "files/stream.h"
 #include "track/terrain.h"
-#include "track/terrain_png.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ bool terrain_save(HeightField* hf)
     s = create(hf, "terrain.png");
     if (!s)
         return false;
-    bool png_ok = terrain_png_write(s, p, p, samples);
+    bool png_ok = image_write_png16_stream(s, samples.data(), p, p);
     if (!finish(s) || !png_ok)
         return false;
 

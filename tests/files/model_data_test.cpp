@@ -2,28 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 
 #include "files/model_file.h"
-
-namespace fs = std::filesystem;
+#include "files/stream.h"
+#include "test_support.h"
 
 namespace {
-
-fs::path game_dir()
-{
-    return fs::path(KESTRUM_GAME_DIR);
-}
-
-bool have_models()
-{
-    return fs::exists(game_dir() / "front_wheel.jm");
-}
 
 std::unique_ptr<Mesh> load(const std::string& name)
 {
     std::string error;
-    auto m = model_file_load((game_dir() / name).string().c_str(), &error);
+    auto m = model_file_load(("@" + name).c_str(), &error);
     EXPECT_TRUE(m) << name << ": " << error;
     return m;
 }
@@ -32,13 +21,13 @@ std::unique_ptr<Mesh> load(const std::string& name)
 
 TEST(ModelData, EveryModelReadsWithLitMeshesFirst)
 {
-    if (!have_models())
+    GameDataScope data;
+    if (!data.ready)
         GTEST_SKIP() << "no built data set";
     int files = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(game_dir())) {
-        if (entry.path().extension() != ".jm")
+    for (const std::string& name : data_file_names()) {
+        if (name.size() < 3 || name.compare(name.size() - 3, 3, ".jm") != 0)
             continue;
-        std::string name = fs::relative(entry.path(), game_dir()).string();
         auto m = load(name);
         if (!m)
             continue;
@@ -57,7 +46,8 @@ TEST(ModelData, EveryModelReadsWithLitMeshesFirst)
 
 TEST(ModelData, RiderMeshesAreSkinnedToNineBones)
 {
-    if (!have_models())
+    GameDataScope data;
+    if (!data.ready)
         GTEST_SKIP() << "no built data set";
     for (const char* name : {"rider_body.jm", "rider_body_fp.jm", "rider_plate.jm"}) {
         auto m = load(name);
@@ -98,7 +88,8 @@ TEST(ModelData, RiderMeshesAreSkinnedToNineBones)
 
 TEST(ModelData, WheelsMatchTheTyreSizes)
 {
-    if (!have_models())
+    GameDataScope data;
+    if (!data.ready)
         GTEST_SKIP() << "no built data set";
     struct Case {
         const char* name;

@@ -1,4 +1,5 @@
 #include "files/stream.h"
+#include "test_support.h"
 
 #include <cmath>
 #include <cstdint>
@@ -6,24 +7,6 @@
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
-
-namespace {
-
-struct MemStream {
-    std::string bytes;
-    Stream* s;
-    explicit MemStream(std::string b) : bytes(std::move(b)) { s = stream_open_memory(bytes.data(), bytes.size(), false); }
-    ~MemStream() { stream_close(s); }
-    std::string rest()
-    {
-        std::string out;
-        for (int c; (c = stream_getc(s)) >= 0;)
-            out.push_back(char(c));
-        return out;
-    }
-};
-
-}  // namespace
 
 TEST(StreamScanf, Integers)
 {

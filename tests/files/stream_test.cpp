@@ -9,23 +9,6 @@
 
 namespace {
 
-struct MemStream {
-    std::string bytes;
-    Stream* s;
-    explicit MemStream(std::string b, bool compressed = false) : bytes(std::move(b))
-    {
-        s = stream_open_memory(bytes.data(), bytes.size(), compressed);
-    }
-    ~MemStream() { stream_close(s); }
-    std::string rest()
-    {
-        std::string out;
-        for (int c; (c = stream_getc(s)) >= 0;)
-            out.push_back(char(c));
-        return out;
-    }
-};
-
 std::string gz(const std::string& text)
 {
     std::string out;

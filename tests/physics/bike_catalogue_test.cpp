@@ -18,18 +18,9 @@ namespace {
 template <class Fn>
 std::string capture_log(const char* tag, Fn fn)
 {
-    std::string path = test_scratch_dir(tag) + "log.txt";
-    const char* old = std::getenv("OBLO_LOGFILE");
-    std::string saved = old ? old : "";
-    log_close();
-    setenv("OBLO_LOGFILE", path.c_str(), 1);
+    LogCapture log(tag);
     fn();
-    log_close();
-    if (old)
-        setenv("OBLO_LOGFILE", saved.c_str(), 1);
-    else
-        unsetenv("OBLO_LOGFILE");
-    return test_read_file(path);
+    return log.text();
 }
 
 int first_zero(const BikeModel* m)

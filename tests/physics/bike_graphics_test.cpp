@@ -17,21 +17,13 @@ bool in_set(const char* name, void* ctx)
     return static_cast<std::set<std::string>*>(ctx)->count(name) > 0;
 }
 
+// Runs fn with the log going to a scratch file and returns what it wrote.
 template <class Fn>
 std::string capture_log(Fn fn)
 {
-    std::string path = test_scratch_dir("bike_graphics") + "log.txt";
-    const char* old = std::getenv("OBLO_LOGFILE");
-    std::string saved = old ? old : "";
-    log_close();
-    setenv("OBLO_LOGFILE", path.c_str(), 1);
+    LogCapture log("bike_graphics");
     fn();
-    log_close();
-    if (old)
-        setenv("OBLO_LOGFILE", saved.c_str(), 1);
-    else
-        unsetenv("OBLO_LOGFILE");
-    return test_read_file(path);
+    return log.text();
 }
 
 const std::set<std::string> CATALOGUE_FILES = {

@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 
-#include "files/stream.h"
 #include "physics/bike_model.h"
 #include "physics/shape.h"
+#include "test_support.h"
 
 TEST(Shape, ParsesElementsSeparatedByAnyWhiteSpace)
 {
@@ -48,12 +46,9 @@ TEST(Shape, RejectsMalformedFilesWithAReason)
 
 TEST(Shape, BuiltBikeShapesLoadAndSitOnTheBike)
 {
-    if (!std::filesystem::exists(std::string(KESTRUM_GAME_DIR) + "/generic_frame.shp"))
+    GameDataScope data;
+    if (!data.ready)
         GTEST_SKIP() << "data set not built";
-    const char* old = std::getenv("RQ_HOME");
-    std::string saved = old ? old : "";
-    setenv("RQ_HOME", KESTRUM_GAME_DIR, 1);
-    data_paths_reset();
     shape_cache_clear();
 
     const BikeModel* m = bike_model_at(0);
@@ -89,11 +84,5 @@ TEST(Shape, BuiltBikeShapesLoadAndSitOnTheBike)
     EXPECT_EQ(copy->source, shape_load(m->frame_shape));
     shape_free(copy);
     EXPECT_EQ(shape_load("@no_such_shape.shp"), nullptr);
-
-    if (old)
-        setenv("RQ_HOME", saved.c_str(), 1);
-    else
-        unsetenv("RQ_HOME");
-    data_paths_reset();
     shape_cache_clear();
 }

@@ -3,7 +3,8 @@
 #include "platform/devices.h"
 #include "platform/events.h"
 #include "platform/scancodes.h"
-#include "platform_test_util.h"
+#include "platform/log.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #include "platform/log.h"
 
-#include "platform_test_util.h"
+#include "platform/log.h"
+#include "test_support.h"
 
 #include <cstdio>
 #include <string>

@@ -1,7 +1,8 @@
 #include "platform/audio.h"
 
 #include "platform/options.h"
-#include "platform_test_util.h"
+#include "platform/log.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #include "platform/options.h"
 
-#include "platform_test_util.h"
+#include "platform/log.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,14 +2,15 @@
 // the texture readers, has power-of-two sides (no resampling, no warning)
 // and the channel count its users need.
 #include "files/image.h"
+#include "files/stream.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
 TEST(ShippedArt, PicturesLoadWithTheirExpectedLayout)
 {
-    std::string dir = std::string(KESTRUM_GAME_DIR) + "/";
-    if (test_read_file(dir + "title.ppm").empty())
+    GameDataScope data;
+    if (!data.ready)
         GTEST_SKIP() << "no built data set";
     struct Case {
         const char* name;
@@ -24,10 +25,12 @@ TEST(ShippedArt, PicturesLoadWithTheirExpectedLayout)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ImageBuffer im;
-        ASSERT_EQ(image_load_texture((dir + c.name).c_str(), &im, nullptr), IMAGE_LOAD_PICTURE);
+        ASSERT_EQ(image_load_texture((std::string("@") + c.name).c_str(), &im, nullptr), IMAGE_LOAD_PICTURE);
         EXPECT_TRUE(image_is_pow2(im.width) && image_is_pow2(im.height)) << im.width << "x" << im.height;
         EXPECT_EQ(im.channels, c.channels);
     }
     // The title exercises the predictive format.
-    EXPECT_EQ(test_read_file(dir + "title.ppm").substr(0, 2), "J6");
+    std::string title;
+    ASSERT_TRUE(stream_read_all("@title.ppm", &title));
+    EXPECT_EQ(title.substr(0, 2), "J6");
 }

@@ -182,10 +182,11 @@ TEST(FontPlates, DigitsPaintCentredAndSwitchToCondensed)
 
 TEST(FontCells, ShippedFontsHaveEveryCell)
 {
-    std::string dir = std::string(KESTRUM_GAME_DIR) + "/";
-    Font main_font, digits, condensed;
-    if (!font_load(&main_font, (dir + "font.png").c_str(), FONT_MAIN_CHARSET))
+    GameDataScope data;
+    if (!data.ready)
         GTEST_SKIP() << "no built data set";
+    Font main_font, digits, condensed;
+    ASSERT_TRUE(font_load(&main_font, "@font.png", FONT_MAIN_CHARSET));
     for (const char* p = FONT_MAIN_CHARSET; *p; p++) {
         unsigned char c = (unsigned char)*p;
         EXPECT_GT(main_font.glyph[c][2], main_font.glyph[c][0]) << *p;
@@ -199,8 +200,8 @@ TEST(FontCells, ShippedFontsHaveEveryCell)
                         main_font.glyph[c][1] != main_font.glyph[(unsigned char)p[1]][1]);
         }
     }
-    ASSERT_TRUE(font_load(&digits, (dir + "numbers.png").c_str(), FONT_DIGITS_CHARSET));
-    ASSERT_TRUE(font_load(&condensed, (dir + "numbers-condensed.png").c_str(), FONT_DIGITS_CHARSET));
+    ASSERT_TRUE(font_load(&digits, "@numbers.png", FONT_DIGITS_CHARSET));
+    ASSERT_TRUE(font_load(&condensed, "@numbers-condensed.png", FONT_DIGITS_CHARSET));
     // Plates are 128 x 128: three normal digits fit within 9/8 of that,
     // three condensed ones inside it.
     for (char c = '0'; c <= '9'; c++) {

@@ -4,7 +4,6 @@
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "files/image.h"
 #include "files/stream.h"
 #include "platform/window.h"
 #include "test_support.h"
@@ -49,29 +49,6 @@ struct GlWindow {
     {
         if (window)
             model_cache_clear();
-    }
-};
-
-// Environment variables changed for one test and put back afterwards.
-struct DataHome {
-    std::string old;
-    bool had = false;
-    explicit DataHome(const std::string& dir)
-    {
-        const char* v = std::getenv("RQ_HOME");
-        had = v != nullptr;
-        if (had)
-            old = v;
-        setenv("RQ_HOME", dir.c_str(), 1);
-        data_paths_reset();
-    }
-    ~DataHome()
-    {
-        if (had)
-            setenv("RQ_HOME", old.c_str(), 1);
-        else
-            unsetenv("RQ_HOME");
-        data_paths_reset();
     }
 };
 
@@ -122,7 +99,7 @@ TEST(ModelGl, LoadsCachesAndDrawsBothPasses)
     ASSERT_TRUE(test_write_file(dir + "tri_lod3.jm", TRIANGLE_JM));
     ASSERT_TRUE(test_write_file(dir + "tri_lod5.jm", TRIANGLE_JM));
     ASSERT_TRUE(test_write_file(dir + "trivial_lod2.jm", TRIANGLE_JM));  // another model's name
-    DataHome home(dir);
+    GameDataScope home(dir);
 
     // Vertex arrays, immediate mode, and tangents passed for the programs.
     for (int config = 0; config < 3; config++) {
@@ -264,62 +241,21 @@ GLuint upload(int w, int h, int channels, const std::vector<unsigned char>& px)
     return id;
 }
 
-GLuint load_png(const std::string& path)
+// A texture from a data file ("@" name), level 0 only.
+GLuint load_texture(const std::string& name)
 {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
+    ImageBuffer im;
+    if (image_load_texture(name.c_str(), &im, nullptr) != IMAGE_LOAD_PICTURE)
         return 0;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    std::vector<unsigned char> px;
-    int w = 0, h = 0, channels = 3;
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        std::fclose(f);
+    if (im.channels != 3 && im.channels != 4)
         return 0;
-    }
-    png_init_io(png, f);
-    png_read_info(png, info);
-    png_set_expand(png);
-    png_set_strip_16(png);
-    png_read_update_info(png, info);
-    w = int(png_get_image_width(png, info));
-    h = int(png_get_image_height(png, info));
-    channels = png_get_channels(png, info);
-    px.resize(size_t(w) * size_t(h) * size_t(channels));
-    std::vector<png_bytep> rows(static_cast<size_t>(h));
-    for (int y = 0; y < h; y++)
-        rows[size_t(y)] = &px[size_t(y) * size_t(w) * size_t(channels)];
-    png_read_image(png, rows.data());
-    png_destroy_read_struct(&png, &info, nullptr);
-    std::fclose(f);
-    if (channels != 3 && channels != 4)
-        return 0;
-    return upload(w, h, channels, px);
+    im.pixels.resize(size_t(im.width) * size_t(im.height) * size_t(im.channels));
+    return upload(im.width, im.height, im.channels, im.pixels);
 }
 
 bool save_png(const std::string& path, int w, int h, const std::vector<unsigned char>& rgb)
 {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < h; y++)
-        png_write_row(png, const_cast<png_bytep>(&rgb[size_t(h - 1 - y) * size_t(w) * 3]));
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return true;
+    return image_write_png_rgb(path.c_str(), rgb.data(), w, h);
 }
 
 // A white plate with a black "23" made of blocks, as a stand-in for the
@@ -546,14 +482,13 @@ void setup_view(double yaw_degrees, double pitch_degrees, double distance)
 
 TEST(ModelGl, TurntableOfEveryBike)
 {
-    fs::path game = KESTRUM_GAME_DIR;
-    if (!fs::exists(game / "crf250_frame.jm"))
+    GameDataScope data;
+    if (!data.ready)
         GTEST_SKIP() << "no built data set";
     const int TW = 400, TH = 300;
     GlWindow gl(TW, TH);
     if (!gl.window)
         GTEST_SKIP() << "no window";
-    DataHome home(game.string());
     model_cache_clear();
     model_set_draw_options(ModelDrawOptions());
     fs::path out = fs::path(KESTRUM_BINARY_DIR) / "turntable";
@@ -594,10 +529,10 @@ TEST(ModelGl, TurntableOfEveryBike)
         p.rider_plate = model_load("@rider_plate.jm");
         ASSERT_TRUE(p.frame && p.fork_upper && p.fork_lower && p.swingarm && p.front_plate && p.side_plates) << make;
         ASSERT_TRUE(p.front_wheel && p.rear_wheel && p.body && p.head && p.rider_plate);
-        p.bike_tex = load_png((game / (std::string(make) + ".png")).string());
-        p.wheel_tex = load_png((game / "wheels.png").string());
-        p.body_tex = load_png((game / "rider_body.png").string());
-        p.head_tex = load_png((game / "rider_head.png").string());
+        p.bike_tex = load_texture("@" + std::string(make) + ".png");
+        p.wheel_tex = load_texture("@wheels.png");
+        p.body_tex = load_texture("@rider_body.png");
+        p.head_tex = load_texture("@rider_head.png");
         p.plate_tex = plate_texture();
         p.env_tex = env_texture();
         EXPECT_NE(p.bike_tex, 0u) << make;
@@ -631,14 +566,13 @@ TEST(ModelGl, TurntableOfEveryBike)
 
 TEST(ModelGl, SceneryPictures)
 {
-    fs::path game = KESTRUM_GAME_DIR;
-    if (!fs::exists(game / "statues" / "haybale.jm"))
+    GameDataScope data;
+    if (!data.ready)
         GTEST_SKIP() << "no built data set";
     const int TW = 300, TH = 225;
     GlWindow gl(TW, TH);
     if (!gl.window)
         GTEST_SKIP() << "no window";
-    DataHome home(game.string());
     model_cache_clear();
     fs::path out = fs::path(KESTRUM_BINARY_DIR) / "turntable";
     fs::create_directories(out);
@@ -668,19 +602,7 @@ TEST(ModelGl, SceneryPictures)
         const Item& it = items[i];
         Mesh* m = model_load(it.model);
         ASSERT_TRUE(m) << it.model;
-        GLuint tex = 0;
-        std::string tex_path = (game / it.texture).string();
-        if (tex_path.size() > 4 && tex_path.compare(tex_path.size() - 4, 4, ".png") == 0) {
-            tex = load_png(tex_path);
-        } else {
-            // Binary PPM of the start gate.
-            std::string bytes = test_read_file(tex_path);
-            int w = 0, h = 0, maxv = 0, used = 0;
-            ASSERT_EQ(std::sscanf(bytes.c_str(), "P6 %d %d %d%n", &w, &h, &maxv, &used), 3);
-            std::vector<unsigned char> px(bytes.begin() + used + 1, bytes.end());
-            ASSERT_EQ(px.size(), size_t(w) * size_t(h) * 3);
-            tex = upload(w, h, 3, px);
-        }
+        GLuint tex = load_texture(std::string("@") + it.texture);
         ASSERT_NE(tex, 0u) << it.texture;
         glClearColor(0.55f, 0.7f, 0.85f, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

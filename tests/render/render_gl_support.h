@@ -29,32 +29,3 @@ inline Window* render_test_window()
             GTEST_SKIP() << "no window can be opened";    \
     } while (0)
 
-// Sends the log to a fresh file for the duration of a test.
-struct LogCapture {
-    std::string path;
-    std::string old;
-    bool had_old = false;
-    explicit LogCapture(const std::string& tag)
-    {
-        path = test_scratch_dir("log-" + tag) + "log.txt";
-        if (const char* v = std::getenv("OBLO_LOGFILE")) {
-            old = v;
-            had_old = true;
-        }
-        log_close();
-        setenv("OBLO_LOGFILE", path.c_str(), 1);
-    }
-    std::string text()
-    {
-        log_close();
-        return test_read_file(path);
-    }
-    ~LogCapture()
-    {
-        log_close();
-        if (had_old)
-            setenv("OBLO_LOGFILE", old.c_str(), 1);
-        else
-            unsetenv("OBLO_LOGFILE");
-    }
-};

@@ -13,31 +13,6 @@
 
 namespace {
 
-// Uses the built data set as the data folder for one test.
-struct GameData {
-    std::string old;
-    bool had = false;
-    bool ok = false;
-    GameData()
-    {
-        if (const char* v = std::getenv("RQ_HOME")) {
-            old = v;
-            had = true;
-        }
-        setenv("RQ_HOME", KESTRUM_GAME_DIR, 1);
-        data_paths_reset();
-        ok = !test_read_file(std::string(KESTRUM_GAME_DIR) + "/font.png").empty();
-    }
-    ~GameData()
-    {
-        if (had)
-            setenv("RQ_HOME", old.c_str(), 1);
-        else
-            unsetenv("RQ_HOME");
-        data_paths_reset();
-    }
-};
-
 std::vector<uint8_t> read_frame(int w, int h)
 {
     std::vector<uint8_t> px(size_t(w * h * 3));
@@ -51,8 +26,8 @@ std::vector<uint8_t> read_frame(int w, int h)
 TEST(TextDrawing, LineOfTextCoversItsMeasuredWidth)
 {
     REQUIRE_GL_WINDOW();
-    GameData data;
-    if (!data.ok)
+    GameDataScope data;
+    if (!data.ready)
         GTEST_SKIP() << "no built data set";
     font_load_all();
     ASSERT_NE(text_main_font().texture, 0u);
@@ -100,8 +75,8 @@ TEST(TextDrawing, LineOfTextCoversItsMeasuredWidth)
 TEST(TextDrawing, LoadingScreenShowsTitleMessageAndLabel)
 {
     REQUIRE_GL_WINDOW();
-    GameData data;
-    if (!data.ok)
+    GameDataScope data;
+    if (!data.ready)
         GTEST_SKIP() << "no built data set";
     font_load_all();
     hud_images_load();

@@ -25,39 +25,12 @@ GLint level_width(GLuint tex, int level)
     return w;
 }
 
-// Points the data folders at a scratch folder for one test.
+// A scratch data folder for one test; files put there are "@" names.
 struct DataFolder {
     std::string dir;
-    std::string old_home, old_xdg;
-    bool had_home = false, had_xdg = false;
-    explicit DataFolder(const std::string& tag)
-    {
-        dir = test_scratch_dir(tag);
-        if (const char* v = std::getenv("RQ_HOME")) {
-            old_home = v;
-            had_home = true;
-        }
-        if (const char* v = std::getenv("XDG_DATA_HOME")) {
-            old_xdg = v;
-            had_xdg = true;
-        }
-        setenv("RQ_HOME", (dir + "data").c_str(), 1);
-        setenv("XDG_DATA_HOME", (dir + "user").c_str(), 1);
-        data_paths_reset();
-    }
+    GameDataScope scope;
+    explicit DataFolder(const std::string& tag) : dir(test_scratch_dir(tag)), scope(dir + "data") {}
     void put(const std::string& name, const std::string& bytes) { EXPECT_TRUE(test_write_file(dir + "data/" + name, bytes)); }
-    ~DataFolder()
-    {
-        if (had_home)
-            setenv("RQ_HOME", old_home.c_str(), 1);
-        else
-            unsetenv("RQ_HOME");
-        if (had_xdg)
-            setenv("XDG_DATA_HOME", old_xdg.c_str(), 1);
-        else
-            unsetenv("XDG_DATA_HOME");
-        data_paths_reset();
-    }
 };
 
 }  // namespace

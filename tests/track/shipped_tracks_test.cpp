@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 
 #include "../../tools/kestrum-data/courses.h"
 #include "files/stream.h"
@@ -13,40 +11,13 @@
 
 namespace {
 
-// Points the data search at the built game folder for one test.
-struct GameDataFolder {
-    std::string old_rq, old_xdg;
-    bool had_rq, had_xdg;
-    GameDataFolder()
-    {
-        had_rq = std::getenv("RQ_HOME");
-        had_xdg = std::getenv("XDG_DATA_HOME");
-        old_rq = had_rq ? std::getenv("RQ_HOME") : "";
-        old_xdg = had_xdg ? std::getenv("XDG_DATA_HOME") : "";
-        setenv("RQ_HOME", KESTRUM_GAME_DIR, 1);
-        setenv("XDG_DATA_HOME", test_scratch_dir("shipped-user").c_str(), 1);
-        data_paths_reset();
-    }
-    ~GameDataFolder()
-    {
-        had_rq ? setenv("RQ_HOME", old_rq.c_str(), 1) : unsetenv("RQ_HOME");
-        had_xdg ? setenv("XDG_DATA_HOME", old_xdg.c_str(), 1) : unsetenv("XDG_DATA_HOME");
-        data_paths_reset();
-    }
-};
-
-bool built(const Course& c)
-{
-    return std::filesystem::exists(std::string(KESTRUM_GAME_DIR) + "/" + c.name + "/terrain.hf");
-}
-
 TEST(ShippedTracks, LoadWithoutAnyWarning)
 {
-    GameDataFolder data;
+    GameDataScope data;
+    if (!data.ready)
+        GTEST_SKIP() << "game data not built (target game_data)";
     for (const Course& c : courses_all()) {
         SCOPED_TRACE(c.name);
-        if (!built(c))
-            GTEST_SKIP() << "game data not built (target game_data)";
         MessageCatcher msgs;
         auto hf = make_field();
         ASSERT_TRUE(terrain_load(hf.get(), ("@" + c.name).c_str()));
@@ -59,15 +30,15 @@ TEST(ShippedTracks, LoadWithoutAnyWarning)
 
 TEST(ShippedTracks, CentreLineIsRideable)
 {
-    GameDataFolder data;
+    GameDataScope data;
+    if (!data.ready)
+        GTEST_SKIP() << "game data not built (target game_data)";
     // A tyre of about 1 ft radius meets at most this rise within one foot
     // anywhere it rides (the course's steepest face plus the shading of
     // quantised heights), and nothing on the course may hide a step.
     const double step = 0.5;
     for (const Course& c : courses_all()) {
         SCOPED_TRACE(c.name);
-        if (!built(c))
-            GTEST_SKIP() << "game data not built (target game_data)";
         auto hf = make_field();
         ASSERT_TRUE(terrain_load(hf.get(), ("@" + c.name).c_str()));
         std::vector<CourseSample> line = course_sample(c, step);
@@ -113,11 +84,11 @@ TEST(ShippedTracks, DoublesAreClearedAtRaceSpeed)
     // A 250 leaves a double at 35-45 ft/s. Flying off the lip along the
     // face's own angle (gravity 32 ft/s^2), it must clear the gap from about
     // 38 ft/s up and still come down on the landing at 45 ft/s.
-    GameDataFolder data;
+    GameDataScope data;
+    if (!data.ready)
+        GTEST_SKIP() << "game data not built (target game_data)";
     for (const Course& c : courses_all()) {
         SCOPED_TRACE(c.name);
-        if (!built(c))
-            GTEST_SKIP() << "game data not built (target game_data)";
         auto hf = make_field();
         ASSERT_TRUE(terrain_load(hf.get(), ("@" + c.name).c_str()));
         std::vector<double> point_s;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "files/image.h"
 #include "files/stream.h"
 #include "files/ripemd160.h"
 #include "track/terrain.h"
@@ -304,6 +305,24 @@ TEST(TerrainLoad, PlainShadingIsHalvedAndShadowsInverted)
     EXPECT_EQ(hf->shading[0], 100);
     EXPECT_EQ(hf->shadows[0], 255);
     EXPECT_EQ(hf->shadows[1], 0);
+}
+
+TEST(TerrainLoad, ShadingMayBeAPredictivePicture)
+{
+    // The same colours stored as J6 and as J7 (whose alpha is dropped).
+    std::vector<uint8_t> rgb(9 * 9 * 3), rgba(9 * 9 * 4, 77);
+    for (size_t k = 0; k < 81; k++)
+        for (size_t c = 0; c < 3; c++)
+            rgb[k * 3 + c] = rgba[k * 4 + c] = uint8_t((k * 5 + c * 40) % 256);
+    for (int channels : {3, 4}) {
+        SCOPED_TRACE(channels);
+        TrackFiles f = track_fixture(2, 2.0f, 0, 1, [](int, int) { return 0.0f; });
+        f.shadingx2 = image_encode_j(channels == 3 ? rgb.data() : rgba.data(), 9, 9, channels);
+        bool ok = false;
+        auto hf = load_fixture("terrain-jshading", f, &ok);
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(hf->shading, rgb);
+    }
 }
 
 TEST(TerrainDecals, GoIntoEveryBucketTheyTouchInIndexOrder)

@@ -1,5 +1,7 @@
 #include "art_util.h"
 
+#include "paint.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -72,17 +74,7 @@ void blend(Image& im, int x, int y, Colour c, double alpha)
 
 double noise(double x, double y, uint32_t seed)
 {
-    auto hash = [seed](int ix, int iy) {
-        uint32_t h = uint32_t(ix) * 374761393u + uint32_t(iy) * 668265263u + seed * 2246822519u;
-        h = (h ^ (h >> 13)) * 1274126177u;
-        h ^= h >> 16;
-        return double(h & 0xffffff) / double(0xffffff);
-    };
-    int ix = int(std::floor(x)), iy = int(std::floor(y));
-    double fx = x - ix, fy = y - iy;
-    double sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
-    double a = hash(ix, iy), b = hash(ix + 1, iy), c = hash(ix, iy + 1), d = hash(ix + 1, iy + 1);
-    return (a + (b - a) * sx) + ((c + (d - c) * sx) - (a + (b - a) * sx)) * sy;
+    return noise_smooth(x, y, 1.0, seed);
 }
 
 double fbm(double x, double y, int octaves, uint32_t seed)

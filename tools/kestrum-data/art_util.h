@@ -24,7 +24,8 @@ void blend(Image& im, int x, int y, Colour c, double alpha);
 // Writes a pixel outright (alpha 0..1 for RGBA pictures).
 void put(Image& im, int x, int y, Colour c, double alpha = 1);
 
-// Deterministic value noise in [0, 1] and a few octaves of it.
+// Deterministic value noise in [0, 1) on a unit lattice (the painters'
+// noise_smooth), and a few octaves of it.
 double noise(double x, double y, uint32_t seed);
 double fbm(double x, double y, int octaves, uint32_t seed);
 

@@ -1,5 +1,5 @@
 // The default sky box, the environment map for chrome-like parts, and the
-// roost and splash particle pictures.
+// splash particle picture (the roost particle is the ground's, tinted per surface).
 //
 // Sky faces are sampled from one sky function of direction, so the cube has
 // no seams: north looks along -z, east +x, south +z, west -x, each with its
@@ -84,23 +84,6 @@ Image environment_map(int size)
     return im;
 }
 
-// A puff of dirt clods: a soft brown cloud with darker lumps in it.
-Image roost_particle()
-{
-    const int S = 64;
-    Image im = image_make(S, S, 4);
-    for (int y = 0; y < S; y++)
-        for (int x = 0; x < S; x++) {
-            double dx = (x + 0.5) / S - 0.5, dy = (y + 0.5) / S - 0.5;
-            double r = std::hypot(dx, dy) * 2;
-            double n = art::fbm(x / 9.0, y / 9.0, 4, 505);
-            double a = art::clamp01((1 - r) * 1.6) * art::smoothstep(0.3, 0.6, n + (1 - r) * 0.35);
-            Colour c = art::mix(Colour{146, 104, 66}, Colour{82, 56, 34}, art::fbm(x / 5.0, y / 5.0, 3, 17));
-            art::put(im, x, y, c, a);
-        }
-    return im;
-}
-
 // Water thrown up: bright droplets and a faint spray, white-blue.
 Image splash_particle()
 {
@@ -144,7 +127,6 @@ bool build_sky(DataSet& ds)
     for (const Face& f : faces)
         dataset_add(ds, f.name, image_encode_pnm(sky_face(f.forward, f.right, f.up, S)));
     dataset_add(ds, "sky-env.ppm", image_encode_pnm(environment_map(256)));
-    dataset_add(ds, "roost.png", image_encode_png(roost_particle()));
     dataset_add(ds, "splash.png", image_encode_png(splash_particle()));
     return true;
 }
