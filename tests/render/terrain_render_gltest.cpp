@@ -202,7 +202,12 @@ TEST(TerrainRender, OakBasinViewHasGroundBelowAndSkyAbove)
     draw_ground(&t.hf, t.cam);
     draw_models(&t.hf, t.cam);
     std::vector<uint8_t> image = read_back();
-    ASSERT_TRUE(image_write_png_rgb(KESTRUM_BINARY_DIR "/terrain_view.png", image.data(), W, H));
+    // The picture writer takes rows bottom first, as GL reads them.
+    std::vector<uint8_t> gl_rows(image.size());
+    for (int y = 0; y < H; y++)
+        std::copy(image.begin() + size_t(H - 1 - y) * W * 3, image.begin() + size_t(H - y) * W * 3,
+                  gl_rows.begin() + size_t(y) * W * 3);
+    ASSERT_TRUE(image_write_png_rgb(KESTRUM_BINARY_DIR "/terrain_view.png", gl_rows.data(), W, H));
     EXPECT_GT(t.hf.lod.polygons, 100);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 
