@@ -12,6 +12,7 @@
 
 #include "core/vec.h"
 #include "track/surface.h"
+#include "track/terrain_lod.h"
 
 // Grid orders accepted from a file header. Below 7 the renderer's blocks
 // and clipmap have no room; above 11 (P = 4097, 16.8 million vertices,
@@ -72,6 +73,7 @@ struct HeightField {
     std::string folder;                  // where it was loaded from; saving goes back there
     TerrainLight light;
     unsigned mark_tick = 0;              // seeds the stochastic rounding of ground marks
+    TerrainLodState lod;                 // renderer's camera, counters and error-pass progress
 };
 
 // Settings the loader takes from the configuration and the GL side.
