@@ -118,6 +118,15 @@ bool lines_load(LineTable* t, const char* track, int skill, int debug_level);
 // Saves through a temporary file so a failed write never spoils the old one.
 bool lines_save(const LineTable* t, const char* track, int skill);
 
+// Session set-up: with learning on, the skill in use (*loaded_skill, -1
+// for none) is saved first; then the table is cleared, the skill asked for
+// is loaded and the lap plans are rebuilt. A missing or mismatched file
+// leaves the table empty; the skill still counts as loaded.
+void lines_session_switch(LineTable* t, const char* track, int* loaded_skill, int skill, bool learning,
+                          int debug_level);
+// Shutdown or track unload: saves the skill in use when learning is on.
+void lines_session_end(const LineTable* t, const char* track, int loaded_skill, bool learning);
+
 // Loaded statistics brought back into range, keeping the averages.
 void line_normalise(RacingLine* l);
 

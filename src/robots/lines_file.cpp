@@ -168,3 +168,19 @@ bool lines_save(const LineTable* t, const char* track, int skill)
     stream_close(s);
     return ok && file_rename(temp.c_str(), name.c_str());
 }
+
+void lines_session_switch(LineTable* t, const char* track, int* loaded_skill, int skill, bool learning,
+                          int debug_level)
+{
+    lines_session_end(t, track, *loaded_skill, learning);
+    lines_load(t, track, skill, debug_level);
+    *loaded_skill = skill;
+    lines_analyze(t, debug_level);
+}
+
+void lines_session_end(const LineTable* t, const char* track, int loaded_skill, bool learning)
+{
+    // A file that cannot be written is skipped: the lines stay in memory.
+    if (learning && loaded_skill >= 0)
+        lines_save(t, track, loaded_skill);
+}

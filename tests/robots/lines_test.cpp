@@ -62,6 +62,28 @@ TEST(LineSampling, EveryThirtySecondTickIntoTheSegmentParityForHumansOnly)
     EXPECT_DOUBLE_EQ(robot.position.y, 2);  // motion is kept for every rider
 }
 
+// Points the user folder at a scratch folder for one test.
+struct UserFolder {
+    std::string dir, saved;
+    bool had;
+    explicit UserFolder(const char* tag) : dir(test_scratch_dir(tag))
+    {
+        const char* old = std::getenv("XDG_DATA_HOME");
+        had = old != nullptr;
+        saved = old ? old : "";
+        setenv("XDG_DATA_HOME", dir.c_str(), 1);
+        data_paths_reset();
+    }
+    ~UserFolder()
+    {
+        if (had)
+            setenv("XDG_DATA_HOME", saved.c_str(), 1);
+        else
+            unsetenv("XDG_DATA_HOME");
+        data_paths_reset();
+    }
+};
+
 class LineFiles : public ::testing::Test {
 protected:
     void SetUp() override
@@ -187,11 +209,8 @@ TEST_F(LineFiles, LoadedStatisticsAreHalvedKeepingAverages)
 
 TEST_F(LineFiles, SaveAndLoadThroughTheUserFolderPerSkill)
 {
-    std::string dir = test_scratch_dir("robots_lines_user");
-    const char* old = std::getenv("XDG_DATA_HOME");
-    std::string saved = old ? old : "";
-    setenv("XDG_DATA_HOME", dir.c_str(), 1);
-    data_paths_reset();
+    UserFolder user("robots_lines_user");
+    const std::string& dir = user.dir;
 
     robots_put(&table, 2, 0, robots_straight(0, 0, 3), 5, 0, 500);
     EXPECT_TRUE(lines_save(&table, "oakbasin", 1));
@@ -210,12 +229,28 @@ TEST_F(LineFiles, SaveAndLoadThroughTheUserFolderPerSkill)
     EXPECT_FALSE(lines_load(&other, "oakbasin", 1, 0));
     for (int row = 0; row < lines_row_count(&other); row++)
         EXPECT_EQ(lines_used_in_row(&other, row), 0);
+}
 
-    if (old)
-        setenv("XDG_DATA_HOME", saved.c_str(), 1);
-    else
-        unsetenv("XDG_DATA_HOME");
-    data_paths_reset();
+TEST_F(LineFiles, SessionSwitchSavesTheSkillInUseWhenLearning)
+{
+    UserFolder user("robots_lines_session");
+    int loaded = -1;
+    lines_session_switch(&table, "oakbasin", &loaded, 0, true, 0);
+    EXPECT_EQ(loaded, 0);
+    int id = robots_put(&table, 2, 0, robots_straight(0, 0, 4), 6, 0, 500)->id;
+    EXPECT_NE(id, 0);
+    lines_session_switch(&table, "oakbasin", &loaded, 2, true, 0);
+    EXPECT_EQ(lines_used_in_row(&table, 2), 0);
+    lines_session_switch(&table, "oakbasin", &loaded, 0, true, 0);
+    ASSERT_EQ(lines_used_in_row(&table, 2), 1);
+    EXPECT_EQ(table.plans[0][2], lines_slot(&table, 2, 0)->id);  // plans rebuilt
+
+    // Without learning nothing is written.
+    lines_slot(&table, 2, 0)->tests = 9;
+    lines_session_end(&table, "oakbasin", loaded, false);
+    lines_session_switch(&table, "oakbasin", &loaded, 0, false, 0);
+    EXPECT_EQ(lines_slot(&table, 2, 0)->tests, 6);
+    EXPECT_TRUE(test_read_file(user.dir + "kestrum/oakbasin/lines_amateur").empty());
 }
 
 }  // namespace
