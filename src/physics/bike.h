@@ -104,6 +104,20 @@ struct BikeGraphics {
     BikeGraphicsGroup rider_head;  // rider head
 };
 
+// Where one tyre touched the ground this tick (front, then rear), kept for
+// the powertrain aids, the assists and the roost until the next ground pass.
+struct WheelContact {
+    dBodyID body;
+    Vec3 axle;       // axle direction in body coordinates
+    double ring_radius;     // R: axle to the centre of the tyre section
+    double section_radius;  // r
+    Vec3 point;      // deepest contact point, world
+    Vec3 slip;       // wheel velocity at the contact point
+    Vec3 normal;     // unit
+    double depth;    // 0: no contact this tick
+    dJointFeedback feedback;  // forces of this tick's tyre contact joint
+};
+
 struct Bike {
     BikeModel model;  // full copy of the catalogue entry
 
@@ -122,6 +136,16 @@ struct Bike {
     double engine_speed;  // rad/s
     double crash_timer;   // > 0: controls locked
     bool ground_touched;  // a body part touched the ground since the lap list was cleared
+
+    // Riding state: contacts, drivetrain and assist memories.
+    WheelContact wheel[2];      // front, rear
+    double drive_angle;         // engine side of the drivetrain spring, at the wheel (rad)
+    double grip;                // 0..2000, 1000 normal; caps the steering torque
+    double landing_factor;      // roll damping multiplier after touchdown
+    Vec3 rider_velocity[4];     // rider body velocity of the last four ticks (tick mod 4)
+    int steps_since_reset;      // bike steps run since the last reset
+    bool bail_out_requested;    // the ground pass found the rider thrown off
+    unsigned object_touch_parts;  // parts (bit per BikeBody) that hit a track object this tick
 
     std::vector<int> gate_ticks;  // tick at which each gate position was passed
     bool finished;
@@ -279,6 +303,9 @@ void bike_restore_velocities(Bike* b);
 // sink in. ground_height(ctx, x, z) gives the terrain height; null = no ground.
 using GroundHeightFn = double (*)(void* ctx, double x, double z);
 void bike_extrapolate(Bike* b, int ticks, GroundHeightFn ground_height, void* ctx);
+// Clears the riding state (contacts, engine, drivetrain, assist memories,
+// grip); part of bike_reset.
+void bike_ride_state_reset(Bike* b);
 // Remembers the current body positions as the last-set ones.
 void bike_record_last_set(Bike* b);
 void bike_free(Bike* b);

@@ -299,6 +299,7 @@ void bike_reset(Bike* b)
     b->gate_ticks.clear();
     b->finished = false;
     std::memset(b->feedback, 0, sizeof b->feedback);
+    bike_ride_state_reset(b);
 }
 
 void bike_translate(Bike* b, double dx, double dy, double dz)
