@@ -32,7 +32,7 @@ Vec3 rel_point(dBodyID b, Vec3 p)
     return to_vec(out);
 }
 
-Vec3 build(Vec3f p) { return vec3(p.x, p.y, p.z); }
+Vec3 build(BikePoint p) { return vec3(p.x, p.y, p.z); }
 
 // A one-sided spring between rider and frame pushing the rider along n,
 // as stiff and damped as a soft contact with these constants would be. It

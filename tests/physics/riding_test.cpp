@@ -4,7 +4,11 @@
 
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <string>
 
+#include "files/stream.h"
+#include "physics/shape.h"
 #include "ride_fixture.h"
 
 namespace {
@@ -226,4 +230,69 @@ TEST(Riding, ArcadeLeansStraightToTheCommandedAngle)
     EXPECT_NEAR(r.roll(), 0.4 * M_PI / 4, 0.08);
     EXPECT_GT(yaw, 0.05);
     EXPECT_TRUE(r.both_wheels_down());
+}
+
+TEST(Riding, LandsTheOakBasinStartStraightTabletop)
+{
+    // The shipped start track: the start straight runs east along z = 720
+    // with a 4 ft tabletop (14.5 ft face, 32 ft table) from about x = 350.
+    std::string folder = std::string(KESTRUM_GAME_DIR) + "/oakbasin";
+    if (!std::ifstream(folder + "/terrain.hf"))
+        GTEST_SKIP() << "no built data set";
+    // The bike's own collision shapes from the data set, so its body parts
+    // meet the ground too.
+    const char* old = std::getenv("RQ_HOME");
+    std::string saved = old ? old : "";
+    setenv("RQ_HOME", KESTRUM_GAME_DIR, 1);
+    data_paths_reset();
+    shape_cache_clear();
+    struct Restore {
+        std::string value;
+        bool had;
+        ~Restore()
+        {
+            if (had)
+                setenv("RQ_HOME", value.c_str(), 1);
+            else
+                unsetenv("RQ_HOME");
+            data_paths_reset();
+            shape_cache_clear();
+        }
+    } restore{saved, old != nullptr};
+    Ride r;
+    ASSERT_TRUE(terrain_load(&r.ground, folder.c_str()));
+    ASSERT_TRUE(r.start(0, 0));
+    Bike* b = r.bike;
+    ASSERT_NE(b->shape[BODY_FRAME], nullptr);
+    bike_reset(b);
+    bike_orient(b, 0, 1, 0, -M_PI / 2);  // facing east
+    const dReal* p = dBodyGetPosition(b->body[BODY_FRAME]);
+    double x = 290, z = 720.5;
+    double ground = std::fmax(terrain_height(&r.ground, x - 2.5, z), terrain_height(&r.ground, x + 2.5, z));
+    bike_translate(b, x - p[0], ground + 0.1, z - p[2]);
+    r.run(0.5);
+    // 25 mph clears the table's face and lands on its top or landing; much
+    // faster, a rider who does not lean back noses over in the air.
+    double v = 25 * 1.4666666666666666;
+    for (dBodyID body : b->body)
+        dBodySetLinearVel(body, v, 0, 0);
+    dBodySetAngularVel(b->body[BODY_FRONT_WHEEL], 0, 0, v / 1.12);
+    dBodySetAngularVel(b->body[BODY_REAR_WHEEL], 0, 0, v / 1.04);
+    b->gear = 3;
+    b->engine_speed = v / 1.04 * powertrain_reduction(b);
+    bike_set_throttle(b, 0.4);
+    bool airborne = false;
+    double min_up = 1;
+    for (int i = 0; i < 5 * 128; i++) {
+        r.step();
+        airborne |= b->wheel[0].depth == 0 && b->wheel[1].depth == 0;
+        min_up = std::fmin(min_up, r.uprightness());
+    }
+    std::printf("oakbasin tabletop: now at x %.0f, %.1f ft/s, least upright %.2f\n", r.position().x,
+                r.speed(), min_up);
+    EXPECT_TRUE(airborne);
+    EXPECT_GT(min_up, 0.3);
+    EXPECT_TRUE(r.both_wheels_down());
+    EXPECT_GT(r.position().x, 425);  // past the table and its landing
+    EXPECT_GT(r.speed(), 20);
 }
