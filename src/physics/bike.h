@@ -147,6 +147,18 @@ struct Bike {
     bool bail_out_requested;    // the ground pass found the rider thrown off
     unsigned object_touch_parts;  // parts (bit per BikeBody) that hit a track object this tick
 
+    // Crash state: the thrown rider's feet, the foot put down at low speed,
+    // bike-to-bike hits and where a slow rider turns round to.
+    Vec3 foot_position[2] = {};   // left, right: the feet as particles while detached
+    Vec3 foot_velocity[2] = {};
+    double foot_dab = 0;          // 0..1, how far a foot is put down
+    int last_bike_contact_tick = -1;
+    Vec3 rider_velocity_ring[4] = {};  // rider velocity after each of the last four steps
+    int rider_velocity_index = 0;
+    bool turn_target_valid = false;    // in a race, past a gate and not finished
+    Vec3 turn_target = {};             // set by the race before each step
+    int crash_count = 0;               // bail-outs since the bike was made
+
     std::vector<int> gate_ticks;  // tick at which each gate position was passed
     bool finished;
     int personality;  // robot personality index
@@ -306,6 +318,9 @@ void bike_extrapolate(Bike* b, int ticks, GroundHeightFn ground_height, void* ct
 // Clears the riding state (contacts, engine, drivetrain, assist memories,
 // grip); part of bike_reset.
 void bike_ride_state_reset(Bike* b);
+// Joins the rider body to the frame again where it sits now (after a crash
+// the rider is first put back on the seat).
+void bike_attach_rider_mount(Bike* b);
 // Remembers the current body positions as the last-set ones.
 void bike_record_last_set(Bike* b);
 void bike_free(Bike* b);

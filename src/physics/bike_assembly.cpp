@@ -194,6 +194,8 @@ void build_joints(Bike* b)
 
 }  // namespace
 
+void bike_attach_rider_mount(Bike* b) { attach_rider_mount(b); }
+
 void bike_set_rider_mass_distribution(Bike* b, double x)
 {
     // Neither body may lose all its mass.

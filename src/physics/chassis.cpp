@@ -338,6 +338,13 @@ void bike_ride_state_reset(Bike* b)
     b->steps_since_reset = 0;
     b->bail_out_requested = false;
     b->object_touch_parts = 0;
+    for (int k = 0; k < 2; k++)
+        b->foot_position[k] = b->foot_velocity[k] = vec3(0, 0, 0);
+    b->foot_dab = 0;
+    b->last_bike_contact_tick = -1;
+    for (Vec3& v : b->rider_velocity_ring)
+        v = vec3(0, 0, 0);
+    b->rider_velocity_index = 0;
 }
 
 void bike_step(Bike* b, bool simulate, unsigned tick)
@@ -356,7 +363,9 @@ void bike_step(Bike* b, bool simulate, unsigned tick)
 
     BikeControls saved = b->controls;
     rider_aids_step(b, tick);
-    rider_body_springs(b);
+    // A thrown rider hangs on his ropes only; the seat springs wait for him.
+    if (!bike_controls_locked(b))
+        rider_body_springs(b);
     dJointSetHinge2Param(b->joint[JOINT_RIDER_MOUNT], dParamSuspensionERP, 0);
     dJointSetHinge2Param(b->joint[JOINT_RIDER_MOUNT], dParamSuspensionCFM,
                          1 / (30 * b->setup.rider_zdamping + 5));

@@ -1,4 +1,5 @@
 #include "physics/bike.h"
+#include "physics/rider.h"
 #include "platform/log.h"
 
 namespace {
@@ -21,6 +22,7 @@ bool physics_world_init()
     g_world = dWorldCreate();
     dWorldSetGravity(g_world, 0, -32, 0);
     g_contacts = dJointGroupCreate(0);
+    rider_install();
     return true;
 }
 
