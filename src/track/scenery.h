@@ -142,14 +142,19 @@ std::vector<std::string> statue_map_candidates(const std::string& texture, const
 // Sets the statue's rotation from its angle and the ground under it.
 void statue_orient(const Track* t, Statue* s);
 
+// True when every value is a finite number.
+bool scenery_finite(const float* values, int count);
+
 // The bucket a world coordinate falls in (0..7).
 int statue_bucket_of(const Track* t, double c);
 void statue_bucket_insert(Track* t, int index);
 // Empties the buckets and inserts every statue with a shape.
 void statues_bucket_rebuild(Track* t);
 
-// Readers of the track-folder files; a missing file adds nothing. The
-// gate indices of flaggers are clamped to the track's timing gates.
+// Readers of the track-folder files; a missing file adds nothing. A record
+// that does not parse, or holds a number that is not finite, ends the
+// reading. The gate indices of flaggers are clamped to the track's timing
+// gates.
 void scenery_read_billboards(Track* t, Stream* s);
 void scenery_read_statues(Track* t, Stream* s);
 void scenery_read_flaggers(Track* t, Stream* s);

@@ -1,6 +1,7 @@
 // Billboards: the colour prefix, placement, the "billboards" reader and
 // writer.
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,14 @@
 #include "track/track.h"
 
 SceneryRenderHooks scenery_render_hooks;
+
+bool scenery_finite(const float* values, int count)
+{
+    for (int k = 0; k < count; k++)
+        if (!std::isfinite(values[k]))
+            return false;
+    return true;
+}
 
 bool billboard_parse_colour(const char* name, uint8_t colour[4], std::string* texture)
 {
@@ -57,30 +66,30 @@ void scenery_read_billboards(Track* t, Stream* s)
     if (!s)
         return;
     for (;;) {
-        float x, offset, z, height, aspect;
+        float v[5];
         char name[1024];
-        if (stream_scanf(s, "[ %f %f %f ] %f %f %1023s ", &x, &offset, &z, &height, &aspect, name) != 6)
+        if (stream_scanf(s, "[ %f %f %f ] %f %f %1023s ", &v[0], &v[1], &v[2], &v[3], &v[4], name) != 6 ||
+            !scenery_finite(v, 5))
             break;
-        billboard_add(t, x, offset, z, height, aspect, name);
+        billboard_add(t, v[0], v[1], v[2], v[3], v[4], name);
     }
 }
 
 std::string billboards_text(const Track* t)
 {
     std::string out;
-    char line[1200];
+    char line[300];   // five "%f" numbers of any float fit
     for (size_t i = size_t(t->first_track_billboard); i < t->billboards.size(); i++) {
         const Billboard& b = t->billboards[i];
         if (b.texture_name.empty())
             continue;
         std::snprintf(line, sizeof line, "[%f %f %f] %f %f ", b.x, b.offset, b.z, b.height, b.aspect);
         out += line;
-        if (b.colour[0] == 255 && b.colour[1] == 255 && b.colour[2] == 255)
-            std::snprintf(line, sizeof line, "%s\n", b.texture_name.c_str());
-        else
-            std::snprintf(line, sizeof line, "#%02x%02x%02x#%s\n", b.colour[0], b.colour[1], b.colour[2],
-                          b.texture_name.c_str());
-        out += line;
+        if (b.colour[0] != 255 || b.colour[1] != 255 || b.colour[2] != 255) {
+            std::snprintf(line, sizeof line, "#%02x%02x%02x#", b.colour[0], b.colour[1], b.colour[2]);
+            out += line;
+        }
+        out += b.texture_name + "\n";
     }
     return out;
 }

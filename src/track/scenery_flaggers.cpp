@@ -1,6 +1,8 @@
 // The "flaggers" file: the start animation, the lap board, then any number
 // of flag marshals. A record that does not parse ends the reading; what came
 // before stays.
+#include <cmath>
+
 #include "files/stream.h"
 #include "track/track.h"
 
@@ -30,7 +32,8 @@ void scenery_read_flaggers(Track* t, Stream* s)
     std::string names[5];
     if (stream_scanf(s, " [ %f %f %f ] [ %f %f %f ] %f %f %f ", &sa.a[0], &sa.a[1], &sa.a[2], &sa.b[0],
                      &sa.b[1], &sa.b[2], &height, &aspect, &duration) != 9 ||
-        !read_names(s, names, 5)) {
+        !scenery_finite(sa.a, 3) || !scenery_finite(sa.b, 3) || !std::isfinite(height) ||
+        !std::isfinite(aspect) || !std::isfinite(duration) || !read_names(s, names, 5)) {
         sa = StartAnimation();
         return;
     }
@@ -41,10 +44,13 @@ void scenery_read_flaggers(Track* t, Stream* s)
     }
     sa.billboard = billboard_add(t, sa.a[0], sa.a[1], sa.a[2], height, aspect, names[0].c_str());
 
-    float x, offset, z;
-    if (stream_scanf(s, " [ %f %f %f ] %f %f ", &x, &offset, &z, &height, &aspect) != 5 ||
+    float v[5];
+    float &x = v[0], &offset = v[1], &z = v[2];
+    if (stream_scanf(s, " [ %f %f %f ] %f %f ", &x, &offset, &z, &v[3], &v[4]) != 5 || !scenery_finite(v, 5) ||
         !read_names(s, names, 4))
         return;
+    height = v[3];
+    aspect = v[4];
     LapBoard& lb = t->lap_board;
     for (int k = 0; k < 4; k++) {
         lb.texture_names[k] = names[k];
@@ -54,10 +60,12 @@ void scenery_read_flaggers(Track* t, Stream* s)
 
     for (;;) {
         int g[4];
-        if (stream_scanf(s, " [ %f %f %f ] %f %f %d %d %d %d", &x, &offset, &z, &height, &aspect, &g[0],
-                         &g[1], &g[2], &g[3]) != 9 ||
-            !read_names(s, names, 2))
+        if (stream_scanf(s, " [ %f %f %f ] %f %f %d %d %d %d", &x, &offset, &z, &v[3], &v[4], &g[0], &g[1],
+                         &g[2], &g[3]) != 9 ||
+            !scenery_finite(v, 5) || !read_names(s, names, 2))
             return;
+        height = v[3];
+        aspect = v[4];
         Flagger f;
         for (int k = 0; k < 4; k++)
             f.gates[k] = clampi(g[k], -1, t->timing_gate_count - 1);

@@ -32,7 +32,7 @@ bool next_line(Stream* s, std::string* line)
 bool read_triple(const char* arg, float out[3])
 {
     float v[3];
-    if (std::sscanf(arg, " [ %f %f %f ] ", &v[0], &v[1], &v[2]) != 3)
+    if (std::sscanf(arg, " [ %f %f %f ] ", &v[0], &v[1], &v[2]) != 3 || !scenery_finite(v, 3))
         return false;
     std::memcpy(out, v, sizeof v);
     return true;
@@ -83,7 +83,8 @@ bool statement(Lighting* l, Flare* building, const std::string& key, const char*
         }
     } else if (key == "fog") {
         float c[3], density;
-        if (std::sscanf(arg, " [ %f %f %f ] %f ", &c[0], &c[1], &c[2], &density) == 4) {
+        if (std::sscanf(arg, " [ %f %f %f ] %f ", &c[0], &c[1], &c[2], &density) == 4 &&
+            scenery_finite(c, 3) && std::isfinite(density)) {
             std::memcpy(l->fog_colour, c, sizeof c);
             l->fog_density = density;
         }

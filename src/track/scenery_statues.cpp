@@ -125,6 +125,8 @@ int statue_bucket_of(const Track* t, double c)
 {
     double extent = t->hf.extent > 0 ? t->hf.extent : 1.0;
     double b = std::floor((c / extent - 0.125) * (4.0 / 3.0) * STATUE_BUCKETS);
+    if (!(b >= 0))
+        return 0;   // also catches a position that is not a number
     return int(clampd(b, 0, STATUE_BUCKETS - 1));
 }
 
@@ -166,27 +168,28 @@ void scenery_read_statues(Track* t, Stream* s)
     if (!s)
         return;
     for (;;) {
-        float x, offset, z, angle;
+        float v[4];
         char model[1024], texture[1024], shape[1024];
-        if (stream_scanf(s, "[ %f %f %f ] %f %1023s %1023s %1023s ", &x, &offset, &z, &angle, model,
-                         texture, shape) != 7)
+        if (stream_scanf(s, "[ %f %f %f ] %f %1023s %1023s %1023s ", &v[0], &v[1], &v[2], &v[3], model,
+                         texture, shape) != 7 ||
+            !scenery_finite(v, 4))
             break;
-        statue_add(t, x, offset, z, angle, model, texture, shape);
+        statue_add(t, v[0], v[1], v[2], v[3], model, texture, shape);
     }
 }
 
 std::string statues_text(const Track* t)
 {
     std::string out;
-    char line[3300];
+    char line[250];   // four "%f" numbers of any float fit
     for (size_t i = size_t(t->first_track_statue); i < t->statues.size(); i++) {
         const Statue& s = t->statues[i];
         if (s.texture_name.empty())
             continue;
-        std::snprintf(line, sizeof line, "[%f %f %f] %f %s %s %s\n", s.x, s.offset, s.z, s.angle,
-                      s.model_name.empty() ? "NULL" : s.model_name.c_str(), s.texture_name.c_str(),
-                      s.shape_name.empty() ? "null" : s.shape_name.c_str());
+        std::snprintf(line, sizeof line, "[%f %f %f] %f ", s.x, s.offset, s.z, s.angle);
         out += line;
+        out += (s.model_name.empty() ? std::string("NULL") : s.model_name) + " " + s.texture_name + " " +
+               (s.shape_name.empty() ? std::string("null") : s.shape_name) + "\n";
     }
     return out;
 }

@@ -89,7 +89,7 @@ int track_count_timing_gates(const std::string& text)
         return 0;
     const char* p = text.c_str() + at + std::strlen("checkpoints:");
     int count = 0;
-    for (;;) {
+    while (count < 256) {   // the most gates a track has
         float v[7];
         int used = 0;
         if (std::sscanf(p, " %f [ %f %f %f ] [ %f %f %f ]%n", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5],

@@ -114,6 +114,7 @@ TEST_F(Scenery, ReadersSurviveTruncatedAndMalformedFiles)
         "]]]] nan inf -inf 1e999 [[[[",
         "\x01\x02\xff\xfe binary \0 bytes",
         "[ 1e38 -1e38 1e38 ] 1e38 1e38 @big @big @big @big @big",
+        "[ nan 0 1 ] 1 1 @nan [ 1 inf 1 ] 1 1 @inf",
     };
     for (const char* text : broken) {
         read(scenery_read_billboards, text);
@@ -123,6 +124,8 @@ TEST_F(Scenery, ReadersSurviveTruncatedAndMalformedFiles)
     }
     EXPECT_TRUE(track.flaggers.empty());
     EXPECT_EQ(track.start_animation.billboard, -1);
+    for (const Billboard& b : track.billboards)
+        EXPECT_TRUE(std::isfinite(b.x) && std::isfinite(b.y)) << b.texture_name;
     EXPECT_EQ(track.billboard_draw_index.size(), 2 * track.billboards.size());
 }
 

@@ -11,17 +11,27 @@
 
 #include "dataset.h"
 #include "image_out.h"
-#include "noise.h"
 
 namespace {
 
 constexpr double PI = 3.14159265358979323846;
 
-// A deterministic stream of numbers in [0, 1).
+// A deterministic stream of numbers in [0, 1): a counter through an
+// integer mixer, the same on every machine.
+uint32_t scenery_mix(uint32_t v)
+{
+    v ^= v >> 16;
+    v *= 0x7feb352du;
+    v ^= v >> 15;
+    v *= 0x846ca68bu;
+    v ^= v >> 16;
+    return v;
+}
+
 struct Random {
     uint32_t seed;
-    int32_t n = 0;
-    double next() { return double(noise_hash(n++, 7, seed) & 0xffffff) / double(0x1000000); }
+    uint32_t n = 0;
+    double next() { return double(scenery_mix(seed * 0x9e3779b9u + n++) & 0xffffff) / double(0x1000000); }
     double range(double a, double b) { return a + (b - a) * next(); }
 };
 
@@ -244,7 +254,7 @@ void lay_flaggers(Layout& L)
     double lx, lz;
     Layout::beside(lap, -1, lap.width / 2 + 5, 0, &lx, &lz);
     L.flaggers += data_printf(
-        "[%.2f 0 %.2f] 6 0.75\n"
+        "[%.2f 0 %.2f] 6 1\n"
         "  @flaggers/lapboard-normal.png @flaggers/lapboard-halfway.png\n"
         "  @flaggers/lapboard-lastlap.png @flaggers/lapboard-finished.png\n",
         lx, lz);
