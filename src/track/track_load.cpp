@@ -8,7 +8,7 @@
 #include "files/stream.h"
 #include "physics/shape.h"
 #include "platform/log.h"
-#include "track/ripemd160.h"
+#include "files/ripemd160.h"
 #include "track/track.h"
 
 Track track_current;

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "track/ripemd160.h"
+#include "files/ripemd160.h"
 #include "track/track_load_fixture.h"
 
 using trackfx::TrackFolders;
