@@ -82,7 +82,7 @@ void look_rotation(Vec3 eye, Vec3 at, float R[9])
 TEST(SceneGl, OakbasinSkyAndStatues)
 {
     REQUIRE_GL_WINDOW();
-    if (!fs::exists(fs::path(KESTRUM_GAME_DIR) / "oakbasin"))
+    if (!test_have_game_data())
         GTEST_SKIP() << "no built data set";
     Env home("RQ_HOME", KESTRUM_GAME_DIR);
     Env user("XDG_DATA_HOME", test_scratch_dir("scene-user"));
