@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +14,8 @@
 
 #include "files/image.h"
 #include "files/stream.h"
+#include "physics/bike_model.h"
+#include "physics/rider_pose.h"
 #include "platform/window.h"
 #include "test_support.h"
 
@@ -296,102 +299,45 @@ GLuint env_texture()
     return upload(n, n, 3, px);
 }
 
-// Rider skeleton for a bike standing at its build positions (all bodies
-// unrotated): arms from the shoulders to the grips, legs from the hips to
-// the pegs, solved with elbow and knee poles.
+// Rider skeleton and head for a bike standing at its build positions (all
+// bodies unrotated, at rest), posed by the rider drawing's own solve.
 struct Skeleton {
     float matrices[81], rest[27], origins[27];
 };
 
-Vec3 two_bone(Vec3 A, Vec3 B, double a, double b, Vec3 C)
+RiderPoseInput build_pose()
 {
-    double d = vec3_length(B - A);
-    Vec3 u = (B - A) * (1.0 / d);
-    double dd = std::min(d, 0.95 * (a + b));
-    double x = (a * a + dd * dd - b * b) / (2 * dd);
-    Vec3 p = vec3_normalize((C - A) - u * vec3_dot(C - A, u));
-    double h = std::sqrt(std::max(a * a - x * x, 0.0));
-    return A + u * x + p * h;
-}
-
-void set_bone(Skeleton& s, int b, Vec3 origin, Vec3 x, Vec3 y, Vec3 z)
-{
-    const float m[9] = {float(x.x), float(x.y), float(x.z), float(y.x), float(y.y), float(y.z),
-                        float(z.x), float(z.y), float(z.z)};
-    for (int i = 0; i < 9; i++)
-        s.matrices[b * 9 + i] = m[i];
-    s.origins[b * 3] = float(origin.x), s.origins[b * 3 + 1] = float(origin.y), s.origins[b * 3 + 2] = float(origin.z);
+    auto at = [](double x, double y, double z) {
+        return BodyPose{vec3(x, y, z), {vec3(1, 0, 0), vec3(0, 1, 0), vec3(0, 0, 1)}};
+    };
+    RiderPoseInput in{};
+    in.frame = at(0, 1.98, 3.6);
+    in.fork_upper = at(0, 2.9, 2.16);
+    in.rider = at(0, 4.5, 4.12);
+    return in;
 }
 
 Skeleton rider_skeleton()
 {
+    const BikeModel& m = *bike_model_lookup("crf250(2009)");
+    RiderPoseInput in = build_pose();
+    RiderSkeleton rs = rider_skeleton_from_pose(in, m, rider_feet_at_pegs(in, m));
     Skeleton s{};
-    const float rest[27] = {-1.456f, 0.875f, 0.01f, 1.456f, 0.875f, 0.01f, -0.556f, 0.875f, 0.01f,
-                            0.556f,  0.875f, 0.01f, -0.269f, -2.208f, 0.01f, 0.269f, -2.208f, 0.01f,
-                            -0.269f, -0.88f, 0.01f, 0.269f,  -0.88f,  0.01f, 0.0f,   -0.88f,  0.01f};
-    for (int i = 0; i < 27; i++)
-        s.rest[i] = rest[i];
-    Vec3 R = vec3(0, 4.5, 4.12), FU = vec3(0, 2.9, 2.16), FR = vec3(0, 1.98, 3.6);
-    Vec3 shl = vec3(-0.556, 0.5803751, -0.65451413), shr = vec3(0.556, 0.5803751, -0.65451413);
-    Vec3 hl = vec3(-0.269, -0.57088673, 0.67060673), hr = vec3(0.269, -0.57088673, 0.67060673);
-    Vec3 SL = R + shl, SR = R + shr, GL = FU + vec3(-1.097, 1.145, 0.753), GR = FU + vec3(1.097, 1.145, 0.753);
-    Vec3 D = SR - SL, G = GR - GL;
-    Vec3 up = vec3(0, shl.y - hl.y, shl.z - hl.z);
-    Vec3 pole_l = R + vec3(shl.x - 0.5, shl.y - 1.0 - 1.5 * std::max(D.y, 0.0), shl.z + 2) - G;
-    Vec3 pole_r = R + vec3(shr.x + 0.5, shr.y - 0.9 - 1.5 * std::max(-D.y, 0.0), shr.z + 2) + G;
-    Vec3 EL = two_bone(SL, GL, 0.9, 1.15, pole_l), ER = two_bone(SR, GR, 0.9, 1.15, pole_r);
-    Vec3 x, y, z;
-    x = vec3_normalize(SL - EL), z = vec3_normalize(vec3_cross(x, up)), y = vec3_cross(z, x);
-    set_bone(s, 2, SL, x, y, z);
-    x = vec3_normalize(ER - SR), z = vec3_normalize(vec3_cross(x, up)), y = vec3_cross(z, x);
-    set_bone(s, 3, SR, x, y, z);
-    x = vec3_normalize(EL - GL), y = vec3_normalize(vec3_cross(GL - GR, x)), z = vec3_cross(x, y);
-    set_bone(s, 0, EL, x, y, z);
-    x = vec3_normalize(GR - ER), y = vec3_normalize(vec3_cross(GR - GL, x)), z = vec3_cross(x, y);
-    set_bone(s, 1, ER, x, y, z);
-    Vec3 HL = R + hl, HR = R + hr, P = HR - HL;
-    Vec3 FL = FR + vec3(-0.6, -0.557, 0.584), FRt = FR + vec3(0.6, -0.557, 0.584);
-    Vec3 KL = two_bone(HL, FL, 1.328, 1.701, R + vec3(hl.x - 0.5, hl.y, hl.z - 2));
-    Vec3 KR = two_bone(HR, FRt, 1.328, 1.701, R + vec3(hr.x + 0.5, hr.y, hr.z - 2));
-    y = vec3_normalize(HL - KL), z = vec3_normalize(vec3_cross(P, y)), x = vec3_cross(y, z);
-    set_bone(s, 6, HL, x, y, z);
-    y = vec3_normalize(HR - KR), z = vec3_normalize(vec3_cross(P, y)), x = vec3_cross(y, z);
-    set_bone(s, 7, HR, x, y, z);
-    y = vec3_normalize(KL - FL), z = vec3_normalize(vec3_cross(P, y)), x = vec3_cross(y, z);
-    set_bone(s, 4, KL, x, y, z);
-    y = vec3_normalize(KR - FRt), z = vec3_normalize(vec3_cross(P, y)), x = vec3_cross(y, z);
-    set_bone(s, 5, KR, x, y, z);
-    Vec3 A = R + vec3(0, shl.y, shl.z), B = R + vec3(0, hl.y, hl.z);
-    x = vec3(1, 0, 0), y = vec3_normalize(A - B), z = vec3_cross(x, y);
-    set_bone(s, 8, B, x, y, z);
+    std::copy(rs.matrices, rs.matrices + 81, s.matrices);
+    std::copy(rs.origins, rs.origins + 27, s.origins);
+    std::copy(rider_rest_origins(), rider_rest_origins() + 27, s.rest);
     return s;
 }
 
 // The head's rotation for a rider at rest (no velocity), columns x, y, z.
 void head_axes(float out[9])
 {
-    Vec3 Y = vec3(0, 1, 0), Z = vec3(0, 0, 1);
-    Vec3 Wv = Z;
-    double h = std::sqrt(Wv.x * Wv.x + Wv.z * Wv.z);
-    double e = std::max((60 - h) * h * 7 / 1200, 0.0) + 0.25 * h;
-    Vec3 L = vec3_normalize(vec3(Wv.x, e, Wv.z));
-    const double k0 = 0.5547002;
-    Vec3 P1 = (Y * 1.5 - Z) * k0, P2 = (Y * 1.5 + Z) * k0;
-    Vec3 U = vec3(0, 1, 0);
-    if (vec3_length(U - P1) > 0.5)
-        U = P1 + (U - P1) * (0.5 / vec3_length(U - P1));
-    Vec3 F = L + P1 * (2 * vec3_dot(L, P1));
-    if (vec3_length(F - P2) > 0.75)
-        F = P2 + (F - P2) * (0.75 / vec3_length(F - P2));
-    double k = vec3_dot(F, P1);
-    F = F - P1 * k + P1 * (k / 3);
-    Vec3 x = vec3_normalize(vec3_cross(U, F));
-    Vec3 y = vec3_normalize(vec3_cross(F, vec3_cross(U, F)));
-    Vec3 z = vec3_normalize(F);
-    const float m[9] = {float(x.x), float(x.y), float(x.z), float(y.x), float(y.y), float(y.z),
-                        float(z.x), float(z.y), float(z.z)};
-    for (int i = 0; i < 9; i++)
-        out[i] = m[i];
+    HeadPose h = head_pose_from_pose(build_pose(), *bike_model_lookup("crf250(2009)"));
+    for (int k = 0; k < 3; k++) {
+        out[k * 3] = float(h.axis[k].x);
+        out[k * 3 + 1] = float(h.axis[k].y);
+        out[k * 3 + 2] = float(h.axis[k].z);
+    }
 }
 
 struct BikeParts {
