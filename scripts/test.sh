@@ -10,6 +10,7 @@ cmake --build build-test -j"$(nproc)"
 export KESTRUM_MESSAGE_BOX=stderr
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+export SDL_VIDEO_ALLOW_SCREENSAVER=1
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 xvfb-run -a -s "-screen 0 1280x1024x24" \
   ctest --test-dir build-test --output-on-failure -j"$(nproc)" --timeout 600

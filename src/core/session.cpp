@@ -3,8 +3,10 @@
 #include "files/stream.h"
 #include "physics/bike.h"
 #include "physics/contact.h"
+#include "physics/rider.h"
 #include "platform/clock.h"
 #include "platform/log.h"
+#include "track/particles.h"
 #include "track/track.h"
 
 #include <cmath>
@@ -173,6 +175,13 @@ bool session_start(const int* lineup, bool playback, bool record, int time_limit
     if (!track_current.timing)
         parse_timing_gates(&track_current, track_current.timing_gates_text);
 
+    // Roost particles start all free on the new ground; the rider's crash
+    // code reads the same ground.
+    if (!s.roost)
+        s.roost = new RoostPool;
+    roost_pool_init(s.roost, &track_current.hf, s.settings.erosion);
+    rider_set_ground(&track_current.hf);
+
     if (!s.settings.follow_course || !follow_path_load(&s.follow_path, track_current.name.c_str()))
         s.follow_path.points.clear();
 
@@ -287,6 +296,9 @@ void session_end()
     if (s.have_track)
         track_free(&track_current);
     s.have_track = false;
+    delete s.roost;
+    s.roost = nullptr;
+    rider_set_ground(nullptr);
 }
 
 uint64_t session_state_hash()

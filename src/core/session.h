@@ -12,6 +12,7 @@
 #include <string>
 
 struct Bike;
+struct RoostPool;
 struct Track;
 
 enum RiderDriver {
@@ -66,6 +67,8 @@ struct SessionSettings {
     int debug_level = 0;
     bool apply_player_setup = true;  // copy the configured setup onto the player's bike
     bool follow_course = false;      // robots ride the track's centre line (headless races)
+    int roost_density = 250;         // roost frequency 0..1000
+    double erosion = 0;              // "--erode": dirt the roost moves, 0..1
     long long seed = -1;             // generator seed; -1: the clock (0 for a run's first session)
 };
 
@@ -76,6 +79,7 @@ struct Session {
     GateCourse course;
     std::mt19937 rng;
     bool have_track = false;
+    RoostPool* roost = nullptr;  // the track's roost particles
     FollowPath follow_path;      // the track's centre line when robots follow it
     Vec3 player_start{0, 0, 0};  // where the player stood at the gate (false starts)
     int false_start_hold = 0;    // ticks left of a false-start hold

@@ -4,6 +4,9 @@
 #include "physics/bike.h"
 #include "physics/chassis.h"
 #include "physics/contact.h"
+#include "physics/rider.h"
+#include "physics/roost.h"
+#include "track/particles.h"
 #include "track/track.h"
 
 #include <algorithm>
@@ -85,9 +88,35 @@ void contact_pass(Session& s)
     auto slower = [](Rider* a, Rider* b) { return frame_speed(a->bike) > frame_speed(b->bike); };
     std::make_heap(order, order + n, slower);
     std::sort_heap(order, order + n, slower);
-    for (int i = 0; i < n; i++)
-        for (int j = i + 1; j < n; j++)
-            bike_bike_contacts(order[i]->bike, order[j]->bike, false);
+    for (int i = 0; i < n; i++) {
+        for (int j = i + 1; j < n; j++) {
+            Bike* a = order[i]->bike;
+            Bike* b = order[j]->bike;
+            BikeBikeTouch touch = bike_bike_contacts(a, b, bike_bike_contact_direct(a, b, clock));
+            if (touch.parts_a || touch.parts_b)
+                bike_bike_contact_effects(a, b, touch, clock);
+        }
+    }
+}
+
+// Roost for every present rider, in slot order but starting with the one
+// at position clock mod count, so no rider always gets the particles first.
+void roost_pass(Session& s)
+{
+    if (!s.roost)
+        return;
+    int present[SLOT_COUNT], n = 0;
+    for (int j = 0; j < SLOT_COUNT; j++)
+        if (s.riders[j].bike)
+            present[n++] = j;
+    if (n == 0)
+        return;
+    RoostContext ctx{&track_current.hf, s.roost, &s.rng, s.settings.roost_density, unsigned(s.race.timing.clock)};
+    int first = s.race.timing.clock % n;
+    for (int k = 0; k < n; k++) {
+        Rider& r = s.riders[present[(first + k) % n]];
+        bike_roost(r.bike, r.driver != DRIVER_EXTERNAL, ctx);
+    }
 }
 
 }  // namespace
@@ -100,6 +129,7 @@ void simulation_tick()
         return;
 
     contact_pass(s);
+    roost_pass(s);
     physics_world_step();
 
     TimingView view = session_timing_view();
@@ -107,6 +137,10 @@ void simulation_tick()
         Rider& r = s.riders[j];
         if (!r.bike)
             continue;
+        // A slow rider turns round toward the next gate.
+        Vec3 target;
+        bool valid = rider_next_gate_target(&s.course, r.progress.gates_passed, &target);
+        bike_set_turn_target(r.bike, valid && r.progress.gates_passed > 0 && !r.progress.finished, target);
         if (r.driver == DRIVER_ROBOT) {
             if (race.timing.clock < race.timing.start_tick)
                 robot_stand(r.bike);  // behind the gate until it drops
@@ -123,6 +157,8 @@ void simulation_tick()
         timing_update(&view, j, body_position(r.bike, BODY_FRONT_WHEEL), nullptr, nullptr);
     }
 
+    if (s.roost)
+        roost_update(s.roost, unsigned(race.timing.clock));
     starting_gates_update(&s.course, &race.timing);
     race.timing.clock++;
 }

@@ -185,6 +185,8 @@ void app_start_first_session(App& app)
     st.practice = app.opts.practice;
     st.learn = app.opts.learn;
     st.debug_level = app.opts.debug_level;
+    st.roost_density = app.opts.roost_frequency;
+    st.erosion = app.opts.erosion;
     loading_window = app.window;
     s.progress = show_loading;
     track_hooks.loading_screen = show_loading;
