@@ -170,12 +170,12 @@ GLuint one_texel(const unsigned char rgba[4])
 int specular_seen(unsigned char spec_alpha)
 {
     const unsigned char white[4] = {255, 255, 255, 255}, flat[4] = {128, 128, 255, 255};
-    const unsigned char spec[4] = {255, 255, 255, spec_alpha};
+    const unsigned char specular[4] = {255, 255, 255, spec_alpha};
     GLuint tex = one_texel(white);
     gl_ep.glActiveTextureARB(GL_TEXTURE1_ARB);
     GLuint nmap = one_texel(flat);
     gl_ep.glActiveTextureARB(GL_TEXTURE2_ARB);
-    GLuint smap = one_texel(spec);
+    GLuint smap = one_texel(specular);
     gl_ep.glActiveTextureARB(GL_TEXTURE0_ARB);
     glBindTexture(GL_TEXTURE_2D, tex);
 

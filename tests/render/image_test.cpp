@@ -15,7 +15,7 @@ namespace {
 
 // A PNG made with libpng directly, so the reader is tested against files
 // our own writers never produce (palette, grey, alpha, tRNS, text chunks).
-struct PngSpec {
+struct PngLayout {
     int width, height, color_type, depth;
     std::vector<uint8_t> rows;  // packed rows, top to bottom
     std::vector<png_color> palette;
@@ -29,7 +29,7 @@ void png_append(png_structp png, png_bytep data, png_size_t len)
     static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<char*>(data), len);
 }
 
-std::string encode_png(const PngSpec& p)
+std::string encode_png(const PngLayout& p)
 {
     std::string out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -156,8 +156,8 @@ TEST_F(ImageFiles, BrokenFilesFailCleanly)
 {
     std::vector<uint8_t> rgb(16 * 16 * 3, 90);
     std::string j6 = image_encode_j(rgb.data(), 16, 16, 3);
-    PngSpec spec = {16, 16, PNG_COLOR_TYPE_RGB, 8, rgb};
-    std::string png = encode_png(spec);
+    PngLayout layout = {16, 16, PNG_COLOR_TYPE_RGB, 8, rgb};
+    std::string png = encode_png(layout);
     struct Case {
         const char* what;
         std::string file;
@@ -237,12 +237,12 @@ TEST_F(ImageFiles, PngLayoutsBecomeRgbOrRgba)
 {
     struct Case {
         const char* what;
-        PngSpec spec;
+        PngLayout layout;
         int channels;
         std::vector<uint8_t> first_pixel;
     };
-    PngSpec pal = {2, 1, PNG_COLOR_TYPE_PALETTE, 8, bytes({1, 0}), {{0, 0, 0}, {200, 100, 50}}};
-    PngSpec pal_trns = pal;
+    PngLayout pal = {2, 1, PNG_COLOR_TYPE_PALETTE, 8, bytes({1, 0}), {{0, 0, 0}, {200, 100, 50}}};
+    PngLayout pal_trns = pal;
     pal_trns.trns = bytes({255, 64});
     Case cases[] = {
         {"grey", {1, 1, PNG_COLOR_TYPE_GRAY, 8, bytes({77})}, 3, bytes({77, 77, 77})},
@@ -255,7 +255,7 @@ TEST_F(ImageFiles, PngLayoutsBecomeRgbOrRgba)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::string path = put("t.png", encode_png(c.spec));
+        std::string path = put("t.png", encode_png(c.layout));
         ImageBuffer im;
         ASSERT_EQ(image_load_texture(path.c_str(), &im, nullptr), IMAGE_LOAD_PICTURE);
         EXPECT_EQ(im.channels, c.channels);
@@ -263,7 +263,7 @@ TEST_F(ImageFiles, PngLayoutsBecomeRgbOrRgba)
         EXPECT_FALSE(im.max_alpha_mips);
     }
     for (bool after : {false, true}) {
-        PngSpec s = {2, 2, PNG_COLOR_TYPE_RGBA, 8, std::vector<uint8_t>(16, 0)};
+        PngLayout s = {2, 2, PNG_COLOR_TYPE_RGBA, 8, std::vector<uint8_t>(16, 0)};
         s.rows[3] = 255;
         s.text = "foliage [mip_max_alpha]";
         s.text_after_image = after;
@@ -296,10 +296,10 @@ TEST_F(ImageFiles, PngWritersRoundTrip)
     EXPECT_EQ(back, heights);
 
     // 8-bit grey and colour pictures widen to 16 bits.
-    PngSpec grey = {2, 1, PNG_COLOR_TYPE_GRAY, 8, bytes({0, 2})};
+    PngLayout grey = {2, 1, PNG_COLOR_TYPE_GRAY, 8, bytes({0, 2})};
     ASSERT_TRUE(image_read_png16(put("g.png", encode_png(grey)).c_str(), &back, &w, &h));
     EXPECT_EQ(back, (std::vector<uint16_t>{0, 514}));
-    PngSpec rgb = {1, 1, PNG_COLOR_TYPE_RGB, 8, bytes({9, 9, 9})};
+    PngLayout rgb = {1, 1, PNG_COLOR_TYPE_RGB, 8, bytes({9, 9, 9})};
     ASSERT_TRUE(image_read_png16(put("c.png", encode_png(rgb)).c_str(), &back, &w, &h));
     EXPECT_EQ(back, (std::vector<uint16_t>{9 * 257}));
 
@@ -375,8 +375,8 @@ TEST(ImageMipmaps, ResampleAndDetailLevels)
 TEST_F(ImageFiles, SequencesReadAndPickFrames)
 {
     std::vector<uint8_t> a(4 * 4 * 4, 10), b(4 * 4 * 4, 200);
-    PngSpec spec = {4, 4, PNG_COLOR_TYPE_RGBA, 8, b};
-    put("frame.png", encode_png(spec));
+    PngLayout layout = {4, 4, PNG_COLOR_TYPE_RGBA, 8, b};
+    put("frame.png", encode_png(layout));
     std::string seq = "ANIM1 3 2 8 0\n0 1 1\nJ7 " + image_encode_j(a.data(), 4, 4, 4).substr(3) + "\nPNG  " + dir +
                       "frame.png  \n";
     std::string path = put("walk.seq", seq);
@@ -413,7 +413,7 @@ TEST_F(ImageFiles, SequencesReadAndPickFrames)
         {"depth mismatch", "ANIM1 2 2 8 0\n0 1\n" + j7a + "\nPNG " + dir + "rgb.png\n"},
         {"huge counts", "ANIM1 2000000000 2000000000 8 0\n"},
     };
-    PngSpec rgb = {4, 4, PNG_COLOR_TYPE_RGB, 8, std::vector<uint8_t>(48, 5)};
+    PngLayout rgb = {4, 4, PNG_COLOR_TYPE_RGB, 8, std::vector<uint8_t>(48, 5)};
     put("rgb.png", encode_png(rgb));
     for (const Case& c : bad) {
         SCOPED_TRACE(c.what);
