@@ -2,6 +2,8 @@
 // turning and jumping on small hand-made grounds.
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -236,31 +238,17 @@ TEST(Riding, LandsTheOakBasinStartStraightTabletop)
 {
     // The shipped start track: the start straight runs east along z = 720
     // with a 4 ft tabletop (14.5 ft face, 32 ft table) from about x = 350.
-    std::string folder = std::string(KESTRUM_GAME_DIR) + "/oakbasin";
-    if (!std::ifstream(folder + "/terrain.hf"))
+    GameDataScope data;
+    if (!data.ready)
         GTEST_SKIP() << "no built data set";
     // The bike's own collision shapes from the data set, so its body parts
     // meet the ground too.
-    const char* old = std::getenv("RQ_HOME");
-    std::string saved = old ? old : "";
-    setenv("RQ_HOME", KESTRUM_GAME_DIR, 1);
-    data_paths_reset();
     shape_cache_clear();
-    struct Restore {
-        std::string value;
-        bool had;
-        ~Restore()
-        {
-            if (had)
-                setenv("RQ_HOME", value.c_str(), 1);
-            else
-                unsetenv("RQ_HOME");
-            data_paths_reset();
-            shape_cache_clear();
-        }
-    } restore{saved, old != nullptr};
+    struct ClearShapes {
+        ~ClearShapes() { shape_cache_clear(); }
+    } clear_shapes;
     Ride r;
-    ASSERT_TRUE(terrain_load(&r.ground, folder.c_str()));
+    ASSERT_TRUE(terrain_load(&r.ground, "@oakbasin"));
     ASSERT_TRUE(r.start(0, 0));
     Bike* b = r.bike;
     ASSERT_NE(b->shape[BODY_FRAME], nullptr);

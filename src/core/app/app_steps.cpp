@@ -12,6 +12,7 @@
 #include "platform/log.h"
 #include "platform/window.h"
 #include "render/gl_caps.h"
+#include "render/terrain_render.h"
 #include "render/text.h"
 #include "render/texture.h"
 #include "render/texture_hud.h"
@@ -171,7 +172,8 @@ void app_start_graphics(App& app)
     gl_caps_apply_settings(choice_is_yes("ground_mipmaps"), choice_is_yes("use_fbo"), choice_is_yes("use_shader"));
     font_load_all();
     hud_images_load();
-    (void)app;
+    terrain_render_install();
+    terrain_render_set_vertex_arrays(!app.opts.no_vertex_arrays);
 }
 
 void app_start_first_session(App& app)
