@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "physics/chassis.h"
+
+#include "physics/body_math.h"
 #include "physics/contact.h"
 #include "physics/powertrain.h"
 
@@ -16,21 +18,6 @@ const double RIDER_STIFF = 2500;     // rider springs beyond their comfortable r
 
 RiderHooks g_hooks = {};
 
-Vec3 to_vec(const dReal* v) { return vec3(v[0], v[1], v[2]); }
-
-Vec3 rel_vector(dBodyID b, Vec3 v)
-{
-    dVector3 out;
-    dBodyVectorToWorld(b, v.x, v.y, v.z, out);
-    return to_vec(out);
-}
-
-Vec3 rel_point(dBodyID b, Vec3 p)
-{
-    dVector3 out;
-    dBodyGetRelPointPos(b, p.x, p.y, p.z, out);
-    return to_vec(out);
-}
 
 Vec3 build(BikePoint p) { return vec3(p.x, p.y, p.z); }
 
@@ -51,7 +38,7 @@ void rider_spring(dBodyID rider, dBodyID frame, Vec3 pos, Vec3 n, double depth, 
     double m = mr.mass * mf.mass / (mr.mass + mf.mass);
     dVector3 vf;
     dBodyGetPointVel(frame, pos.x, pos.y, pos.z, vf);
-    Vec3 rel = to_vec(dBodyGetLinearVel(rider)) - to_vec(vf);
+    Vec3 rel = ode_vec(dBodyGetLinearVel(rider)) - ode_vec(vf);
     double v = vec3_dot(rel, n);  // > 0: the rider already moves the way he is pushed
     double h = TICK_SECONDS;
     double f = (kp * depth - kd * v) / (1 + h * kd / m + h * h * kp / m);
@@ -69,11 +56,11 @@ void rider_body_springs(Bike* b)
     const BikeModel& m = b->model;
     const BikeSetup& s = b->setup;
     dBodyID frame = b->body[BODY_FRAME], rider = b->body[BODY_RIDER];
-    Vec3 rider_pos = to_vec(dBodyGetPosition(rider));
-    Vec3 rest = rel_point(frame, build(m.rider_body) - build(m.frame_centre));
+    Vec3 rider_pos = ode_vec(dBodyGetPosition(rider));
+    Vec3 rest = body_world_point(frame, build(m.rider_body) - build(m.frame_centre));
     Vec3 d = rest - rider_pos;
-    Vec3 ay = rel_vector(frame, vec3(0, 1, 0));
-    Vec3 az = rel_vector(frame, vec3(0, 0, 1));
+    Vec3 ay = body_world_vector(frame, vec3(0, 1, 0));
+    Vec3 az = body_world_vector(frame, vec3(0, 0, 1));
     double vy = vec3_dot(d, ay), vz = vec3_dot(d, az);
     double sit = b->controls.sit_dab;
 
@@ -109,7 +96,7 @@ void fork_and_shock(Bike* b)
 void apply_steering_torque(Bike* b, double t)
 {
     Vec3 axis = vec3_normalize(build(b->model.steering_head_top) - build(b->model.fork_lower_centre));
-    Vec3 a = rel_vector(b->body[BODY_FRAME], axis) * t;
+    Vec3 a = body_world_vector(b->body[BODY_FRAME], axis) * t;
     dBodyAddTorque(b->body[BODY_FRONT_WHEEL], a.x, a.y, a.z);
     dBodyAddTorque(b->body[BODY_FRAME], -a.x, -a.y, -a.z);
 }
@@ -137,7 +124,7 @@ void normal_steering(Bike* b)
         }
         double wz = bike_roll_rate(b);
         double damping = wz * s.roll_damping * b->landing_factor;
-        double v = vec3_length(to_vec(dBodyGetLinearVel(b->body[BODY_FRAME])));
+        double v = vec3_length(ode_vec(dBodyGetLinearVel(b->body[BODY_FRAME])));
         double roll = body_roll(b->body[BODY_FRAME]);
         double level = roll * s.leveling;
         if (v < s.slow_damping_speed) {
@@ -180,7 +167,7 @@ void arcade_steering(Bike* b)
     double rate = (1.5 - 0.5 * n) * std::fmin(std::fabs(roll - goal), 0.0625) * 16;
     if (goal < roll)
         rate = -rate;
-    Vec3 z = rel_vector(frame, vec3(0, 0, 1));
+    Vec3 z = body_world_vector(frame, vec3(0, 0, 1));
     dJointID m = dJointCreateAMotor(physics_world(), physics_contact_group());
     dJointAttach(m, frame, nullptr);
     dJointSetAMotorNumAxes(m, 1);
@@ -226,8 +213,8 @@ void arcade_steering(Bike* b)
 void steering_damping(Bike* b)
 {
     dBodyID wheel = b->body[BODY_FRONT_WHEEL];
-    Vec3 w = to_vec(dBodyGetAngularVel(wheel));
-    Vec3 a = rel_vector(wheel, b->wheel[0].axle);
+    Vec3 w = ode_vec(dBodyGetAngularVel(wheel));
+    Vec3 a = body_world_vector(wheel, b->wheel[0].axle);
     Vec3 t = (a * vec3_dot(a, w) - w) * b->setup.steering_damping;
     dBodyAddTorque(wheel, t.x, t.y, t.z);
     dBodyAddTorque(b->body[BODY_FRAME], -t.x, -t.y, -t.z);
@@ -304,15 +291,15 @@ void bike_joint_balance(Bike* b)
     for (dJointID j : b->joint)
         if (!dJointGetBody(j, 0) || !dJointGetBody(j, 1))
             return;
-    Vec3 pf = to_vec(dBodyGetPosition(b->body[BODY_FRAME]));
+    Vec3 pf = ode_vec(dBodyGetPosition(b->body[BODY_FRAME]));
     Vec3 force = {0, 0, 0}, torque = {0, 0, 0};
     for (int i = 0; i < BIKE_JOINT_COUNT; i++) {
         const dJointFeedback& fb = b->feedback[i];
-        Vec3 f1 = to_vec(fb.f1), f2 = to_vec(fb.f2);
-        Vec3 p1 = to_vec(dBodyGetPosition(dJointGetBody(b->joint[i], 0)));
-        Vec3 p2 = to_vec(dBodyGetPosition(dJointGetBody(b->joint[i], 1)));
+        Vec3 f1 = ode_vec(fb.f1), f2 = ode_vec(fb.f2);
+        Vec3 p1 = ode_vec(dBodyGetPosition(dJointGetBody(b->joint[i], 0)));
+        Vec3 p2 = ode_vec(dBodyGetPosition(dJointGetBody(b->joint[i], 1)));
         force += f1 + f2;
-        torque += to_vec(fb.t1) + to_vec(fb.t2) + vec3_cross(p1 - pf, f1) + vec3_cross(p2 - pf, f2);
+        torque += ode_vec(fb.t1) + ode_vec(fb.t2) + vec3_cross(p1 - pf, f1) + vec3_cross(p2 - pf, f2);
     }
     dBodyAddForce(b->body[BODY_FRAME], -force.x, -force.y, -force.z);
     dBodyAddTorque(b->body[BODY_FRAME], -torque.x, -torque.y, -torque.z);
@@ -384,6 +371,6 @@ void bike_step(Bike* b, bool simulate, unsigned tick)
     b->controls.sit_dab = saved.sit_dab;
     if (g_hooks.pose)
         g_hooks.pose(b);
-    b->rider_velocity[tick % 4] = to_vec(dBodyGetLinearVel(b->body[BODY_RIDER]));
+    b->rider_velocity[tick % 4] = ode_vec(dBodyGetLinearVel(b->body[BODY_RIDER]));
     b->steps_since_reset++;
 }

@@ -1,6 +1,8 @@
 // Bail-out, the detached rider and his reel-in, grip after bike hits.
 #include "physics/rider.h"
 
+#include "physics/body_math.h"
+
 #include <cmath>
 
 #include "physics/chassis.h"
@@ -19,26 +21,13 @@ const double RIDER_HEIGHT = 4.5;  // ft, seat to helmet top
 const Vec3 HIP_MIDDLE = {0, -0.57088673, 0.67060673};
 const Vec3 BEHIND_GRIPS = {0, 1.145, 0.753 + 10};
 
-Vec3 to_vec(const dReal* v) { return vec3(v[0], v[1], v[2]); }
 Vec3 bv(const BikePoint& p) { return vec3(p.x, p.y, p.z); }
 
-Vec3 world_point(dBodyID body, Vec3 p)
-{
-    dVector3 out;
-    dBodyGetRelPointPos(body, p.x, p.y, p.z, out);
-    return to_vec(out);
-}
-Vec3 world_vector(dBodyID body, Vec3 v)
-{
-    dVector3 out;
-    dBodyVectorToWorld(body, v.x, v.y, v.z, out);
-    return to_vec(out);
-}
 Vec3 point_velocity(dBodyID body, Vec3 world)
 {
     dVector3 out;
     dBodyGetPointVel(body, world.x, world.y, world.z, out);
-    return to_vec(out);
+    return ode_vec(out);
 }
 Vec3 lerp(Vec3 a, Vec3 b, double t) { return a + (b - a) * t; }
 
@@ -75,7 +64,7 @@ void one_foot(Bike* b, int k)
     }
     v = v * 0.9375;
 
-    Vec3 hip = world_point(rider, bv(m.hip[k]));
+    Vec3 hip = body_world_point(rider, bv(m.hip[k]));
     double leg = double(m.thigh) + double(m.shin);
     Vec3 d = p - hip;
     double len = vec3_length(d);
@@ -85,8 +74,8 @@ void one_foot(Bike* b, int k)
         v = replace_along(v, n, point_velocity(rider, hip));
     }
     // The feet stay below the hips (which share one height on the body).
-    Vec3 n = world_vector(rider, vec3(0, -1, 0));
-    Vec3 q = world_point(rider, bv(m.hip[0])) + n;
+    Vec3 n = body_world_vector(rider, vec3(0, -1, 0));
+    Vec3 q = body_world_point(rider, bv(m.hip[0])) + n;
     double s = vec3_dot(p - q, n);
     if (s < 0) {
         p -= n * s;
@@ -104,14 +93,14 @@ bool turn_round(Bike* b, double speed, double roll)
     if (lean < M_PI / 8 || lean > 7 * M_PI / 20 || b->controls.back_up > 0.125)
         return false;
     dBodyID frame = b->body[BODY_FRAME];
-    Vec3 fwd = world_vector(frame, vec3(0, 0, -1));
+    Vec3 fwd = body_world_vector(frame, vec3(0, 0, -1));
     fwd.y = 0;
     double fl = vec3_length(fwd);
     if (fl < 1e-9)
         return false;
     fwd = fwd * (1 / fl);
     Vec3 right = vec3(-fwd.z, 0, fwd.x);
-    Vec3 d = b->turn_target - to_vec(dBodyGetPosition(frame));
+    Vec3 d = b->turn_target - ode_vec(dBodyGetPosition(frame));
     double ahead = vec3_dot(d, fwd), side = vec3_dot(d, right);
     // Turning left is a positive turn about the world's up axis.
     double rate = (b->grip > 1000 ? M_PI : M_PI / 2) * (side < 0 ? 1 : -1);
@@ -193,7 +182,7 @@ void hook_pose(Bike* b)
 {
     bike_feet_step(b);
     b->rider_velocity_ring[b->rider_velocity_index] =
-        to_vec(dBodyGetLinearVel(b->body[BODY_RIDER]));
+        ode_vec(dBodyGetLinearVel(b->body[BODY_RIDER]));
     b->rider_velocity_index = (b->rider_velocity_index + 1) % 4;
 }
 
@@ -238,12 +227,12 @@ void bike_bail_checks(Bike* b)
     if (b->crash_timer > 0 || b->grip > 1000)
         return;
     dBodyID rider = b->body[BODY_RIDER];
-    Vec3 v = to_vec(dBodyGetLinearVel(rider));
+    Vec3 v = ode_vec(dBodyGetLinearVel(rider));
     if ((b->object_touch_parts & (1u << BODY_RIDER)) && vec3_dot(v, v) > 400) {
         bike_bail_out(b);
         return;
     }
-    Vec3 dv = v - point_velocity(b->body[BODY_FRAME], to_vec(dBodyGetPosition(rider)));
+    Vec3 dv = v - point_velocity(b->body[BODY_FRAME], ode_vec(dBodyGetPosition(rider)));
     if (vec3_dot(dv, dv) > 961) {
         bike_bail_out(b);
         return;
@@ -258,7 +247,7 @@ void bike_bail_checks(Bike* b)
 
 void rider_rope(dBodyID a, Vec3 pa, dBodyID b, Vec3 pb, double slack)
 {
-    Vec3 wa = world_point(a, pa), wb = world_point(b, pb);
+    Vec3 wa = body_world_point(a, pa), wb = body_world_point(b, pb);
     Vec3 d = wb - wa;
     double len = vec3_length(d);
     if (!(len > slack) || len <= 0)
@@ -284,7 +273,7 @@ void bike_detached_step(Bike* b)
     const BikeModel& m = b->model;
     dBodyID rider = b->body[BODY_RIDER], frame = b->body[BODY_FRAME];
     dBodyID fork = b->body[BODY_FORK_UPPER];
-    Vec3 v = to_vec(dBodyGetLinearVel(rider));
+    Vec3 v = ode_vec(dBodyGetLinearVel(rider));
     if (vec3_dot(v, v) >= 4) {
         double arm = 0.875 * (double(m.upper_arm) + double(m.forearm));
         for (int k = 0; k < 2; k++)
@@ -308,7 +297,7 @@ void bike_detached_step(Bike* b)
     if (t <= 319) {
         // The foot on the upper side of the lean steps back onto its peg.
         int k = body_roll(frame) < 0 ? 0 : 1;
-        Vec3 target = world_point(frame, bv(m.foot_peg[k]) + vec3(0, 3, 1));
+        Vec3 target = body_world_point(frame, bv(m.foot_peg[k]) + vec3(0, 3, 1));
         Vec3 d = target - b->foot_position[k];
         double len = vec3_length(d);
         if (len > 0) {
@@ -322,7 +311,7 @@ void bike_detached_step(Bike* b)
 
     if (t <= 0) {
         b->crash_timer = 0;
-        Vec3 seat = world_point(frame, seat_offset(b));
+        Vec3 seat = body_world_point(frame, seat_offset(b));
         dBodySetPosition(rider, seat.x, seat.y, seat.z);
         dBodySetRotation(rider, dBodyGetRotation(frame));
         // He lands on the seat moving with it, so the mount starts unstrained.
@@ -349,7 +338,7 @@ void bike_foot_step(Bike* b)
         if (!(ground_height(p[0], p[2]) > p[1] - reach))
             return;
     }
-    double speed = vec3_length(to_vec(dBodyGetLinearVel(frame)));
+    double speed = vec3_length(ode_vec(dBodyGetLinearVel(frame)));
     if (speed > b->setup.max_dab_speed)
         return;
     double roll = body_roll(frame);
@@ -391,14 +380,14 @@ void rider_foot_positions(const Bike* b, Vec3 out[2], double weight[2])
     }
     double w[2] = {0, 0};
     for (int k = 0; k < 2; k++)
-        out[k] = world_point(frame, peg[k]);
+        out[k] = body_world_point(frame, peg[k]);
 
     if (b->foot_dab != 0 && t <= 127) {
-        Vec3 hl = world_point(rider, bv(m.hip[0])), hr = world_point(rider, bv(m.hip[1]));
+        Vec3 hl = body_world_point(rider, bv(m.hip[0])), hr = body_world_point(rider, bv(m.hip[1]));
         Vec3 d = hr - hl;
-        Vec3 fwd = world_vector(frame, vec3(0, 0, -1));
+        Vec3 fwd = body_world_vector(frame, vec3(0, 0, -1));
         double phi = body_roll(frame);
-        double s = clampd(vec3_dot(fwd, to_vec(dBodyGetLinearVel(frame))) / 15, 0, 1);
+        double s = clampd(vec3_dot(fwd, ode_vec(dBodyGetLinearVel(frame))) / 15, 0, 1);
         double g = clampd(std::fabs(phi) * 4 / M_PI, 0, 1);
         Vec3 o = fwd * ((1.25 * s - 0.25) * g * 2.5);
         if (!(phi <= -0.1)) {
