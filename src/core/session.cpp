@@ -225,6 +225,11 @@ bool session_start(const int* lineup, bool playback, bool record, int time_limit
             helmet = e.helmet;
             graphics = e.graphics;
             wheels = e.wheels;
+            if (!s.settings.robot_bike.empty()) {
+                // Another bike than the roster's: its own graphics.
+                bike_name = s.settings.robot_bike.c_str();
+                graphics.clear();
+            }
         }
         auto or_null = [](const std::string& t) { return t.empty() ? nullptr : t.c_str(); };
         r.bike = bike_create(bike_name_map(bike_name), j, number.c_str(), or_null(body), or_null(helmet),
@@ -233,7 +238,11 @@ bool session_start(const int* lineup, bool playback, bool record, int time_limit
             continue;
         session_drop_bike(r.bike, at.x, at.z, yaw);
         if (r.driver == DRIVER_PLAYER) {
-            s.player_start = at;
+            // Where the frame came to lie, not the placement point: the
+            // false-start rule measures the frame, which sits up to a
+            // wheelbase from that point.
+            const dReal* p = dBodyGetPosition(r.bike->body[BODY_FRAME]);
+            s.player_start = vec3(p[0], p[1], p[2]);
             s.false_start_hold = 0;
         }
         // Course followers ride with the configured setup and assists.

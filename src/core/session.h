@@ -67,6 +67,7 @@ struct SessionSettings {
     int debug_level = 0;
     bool apply_player_setup = true;  // copy the configured setup onto the player's bike
     bool follow_course = false;      // robots ride the track's centre line (headless races)
+    std::string robot_bike;          // headless races: every robot rides this bike ("" the roster's)
     int roost_density = 250;         // roost frequency 0..1000
     double erosion = 0;              // "--erode": dirt the roost moves, 0..1
     long long seed = -1;             // generator seed; -1: the clock (0 for a run's first session)
@@ -85,6 +86,9 @@ struct Session {
     int false_start_hold = 0;    // ticks left of a false-start hold
     // Progress messages for the loading screen (may be null).
     void (*progress)(const char* message) = nullptr;
+    // Race messages for the on-screen list and the log (may be null: then
+    // they only go to the log).
+    void (*post_message)(const char* message) = nullptr;
 };
 
 // The program's one session.

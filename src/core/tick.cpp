@@ -2,6 +2,7 @@
 #include "core/session.h"
 
 #include "physics/bike.h"
+#include "platform/log.h"
 #include "physics/chassis.h"
 #include "physics/contact.h"
 #include "physics/rider.h"
@@ -119,6 +120,28 @@ void roost_pass(Session& s)
     }
 }
 
+// A server race holds the local rider who left his start point before the
+// gate dropped: brakes on, no throttle, foot down, for 15 s after the drop.
+void false_start_pass(Session& s, Rider& r)
+{
+    Vec3 at = body_position(r.bike, BODY_FRAME);
+    Vec3 d = at - s.player_start;
+    if (false_start_step(&s.race.timing, &s.false_start_hold, vec3_dot(d, d))) {
+        if (s.post_message)
+            s.post_message("15 second false start penalty");
+        else
+            log_printf("15 second false start penalty\n");
+    }
+    if (s.false_start_hold <= 0)
+        return;
+    bike_set_throttle(r.bike, 0);
+    bike_set_clutch(r.bike, 0);
+    bike_set_front_brake(r.bike, 1);
+    bike_set_rear_brake(r.bike, 1);
+    bike_set_sit_dab(r.bike, 1);
+    bike_set_back_up(r.bike, 0);
+}
+
 }  // namespace
 
 void simulation_tick()
@@ -149,12 +172,18 @@ void simulation_tick()
             else
                 robot_stand(r.bike);
         }
+        if (race.server_race && r.driver == DRIVER_EXTERNAL)
+            bike_freeze(r.bike);  // remote riders are posed, never simulated
+        if (race.server_race && r.driver == DRIVER_PLAYER)
+            false_start_pass(s, r);
         bike_step(r.bike, r.driver != DRIVER_EXTERNAL, unsigned(race.timing.clock));
         // Learning notes riders that slowed to a crawl after the start.
         if (race.timing.clock > race.timing.start_tick + 2 * TICKS_PER_SECOND && r.progress.slowed == 0 &&
             frame_speed(r.bike) < 5)
             r.progress.slowed = 1;
-        timing_update(&view, j, body_position(r.bike, BODY_FRONT_WHEEL), nullptr, nullptr);
+        // The server times remote riders; a client times only its own.
+        if (!race.server_race || r.driver == DRIVER_PLAYER)
+            timing_update(&view, j, body_position(r.bike, BODY_FRONT_WHEEL), nullptr, nullptr);
     }
 
     if (s.roost)

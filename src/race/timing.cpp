@@ -538,3 +538,15 @@ void starting_place(const GateCourse* c, int i, double extent, Vec3* point, doub
     *point = vec3(g.position[0] + k * std::sin(a), g.position[1], g.position[2] + k * std::cos(a));
     *yaw = a;
 }
+
+bool false_start_step(const RaceTiming* race, int* hold, double distance_sq_from_start)
+{
+    if (*hold > 0) {
+        (*hold)--;
+        return false;
+    }
+    if (race->clock > race->start_tick || distance_sq_from_start < 9)
+        return false;
+    *hold = (race->start_tick - race->clock) + 15 * TICKS_PER_SECOND;
+    return true;
+}

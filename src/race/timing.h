@@ -148,6 +148,13 @@ bool standings_update(TimingView* view);
 // when passing it cleanly; 7680 (60 s) when nobody did.
 int reference_stretch_time(const TimingView* view, int from, int to);
 
+// The false-start rule for the local rider of a server race, once a tick
+// before its controls are used. Until the gate drops, a rider 3 ft or more
+// from his start point begins a hold lasting to the drop plus 15 s (true
+// is returned once, when it begins). An active hold counts down by one.
+// *hold is the ticks left; the caller forces the controls while it is > 0.
+bool false_start_step(const RaceTiming* race, int* hold, double distance_sq_from_start);
+
 // The starting-gate tilt of a raise factor, radians about the gate's x axis.
 float starting_gate_tilt(float raise);
 

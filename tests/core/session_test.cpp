@@ -149,3 +149,46 @@ TEST(Session, TheSameSeedGivesTheSameRaceBitForBit)
     EXPECT_EQ(gates[0], gates[1]);
     EXPECT_GT(gates[0], 3);  // the followers really rode
 }
+
+namespace {
+std::string posted;
+void capture_message(const char* text)
+{
+    posted += text;
+}
+}  // namespace
+
+TEST(Session, ServerRaceHoldsAPlayerWhoLeavesTheGateEarly)
+{
+    BuiltData data;
+    if (!data.ok)
+        GTEST_SKIP() << "data set not built";
+    session().settings.track = "oakbasin";
+    int lineup[SLOT_COUNT] = {LINEUP_HUMAN, LINEUP_ROBOT};
+    ASSERT_TRUE(session_start(lineup, false, false, 0, 3, 0));
+    Session& s = session();
+    s.race.server_race = true;
+    posted.clear();
+    s.post_message = capture_message;
+    Bike* b = s.riders[0].bike;
+    ASSERT_NE(b, nullptr);
+    for (int t = 0; t < 64; t++) {
+        bike_set_throttle(b, 0);
+        simulation_tick();
+    }
+    EXPECT_EQ(s.false_start_hold, 0) << "standing still at the gate is no false start";
+
+    // Moved 10 ft forward before the drop: the hold begins and overrides the
+    // player's full throttle until 15 s after the drop.
+    session_drop_bike(b, s.player_start.x + 10, s.player_start.z, 0);
+    int clock = s.race.timing.clock;
+    bike_set_throttle(b, 1);
+    simulation_tick();
+    EXPECT_EQ(posted, "15 second false start penalty");
+    EXPECT_EQ(s.false_start_hold, s.race.timing.start_tick - clock + 15 * 128);
+    EXPECT_EQ(b->controls.throttle, 0);
+    EXPECT_EQ(b->controls.front_brake, 1);
+    EXPECT_EQ(b->controls.rear_brake, 1);
+    EXPECT_EQ(b->controls.sit_dab, 1);
+    s.post_message = nullptr;
+}

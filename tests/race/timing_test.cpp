@@ -240,3 +240,29 @@ TEST(Timing, StartingPlacesAndGateDrop)
     EXPECT_EQ(c.starting[0].raise, 0);
     EXPECT_NEAR(starting_gate_tilt(1), 33.75 * M_PI / 180, 1e-6);
 }
+
+TEST(Timing, FalseStartHoldsFifteenSecondsPastTheDrop)
+{
+    RaceTiming race;
+    race.start_tick = 1000;
+    race.clock = 900;
+    int hold = 0;
+    // Just inside the 3 ft allowance nothing happens; at 3 ft the hold
+    // begins, once, lasting to the drop and 15 s beyond.
+    EXPECT_FALSE(false_start_step(&race, &hold, 8.99));
+    EXPECT_EQ(hold, 0);
+    EXPECT_TRUE(false_start_step(&race, &hold, 9.0));
+    EXPECT_EQ(hold, 100 + 15 * 128);
+    race.clock++;
+    EXPECT_FALSE(false_start_step(&race, &hold, 100));
+    EXPECT_EQ(hold, 100 + 15 * 128 - 1);
+    // Once it has run out a rider who left after the drop starts no new one.
+    hold = 1;
+    race.clock = 1001;
+    EXPECT_FALSE(false_start_step(&race, &hold, 100));
+    EXPECT_FALSE(false_start_step(&race, &hold, 100));
+    EXPECT_EQ(hold, 0);
+    race.clock = 1000;  // still the drop tick: the rule applies
+    EXPECT_TRUE(false_start_step(&race, &hold, 100));
+    EXPECT_EQ(hold, 15 * 128);
+}

@@ -1,47 +1,26 @@
 // kestrum-sim: headless races for benchmarks and racing-line training.
-// Runs a session on a track with a number of robot riders for a number of
-// simulated seconds and prints what it cost.
+// Runs a race session on a track without a window or GL, as fast as the
+// machine allows, and prints each rider's race and what it cost.
+#include "sim_options.h"
+#include "sim_report.h"
+
 #include "core/session.h"
 #include "files/config.h"
 #include "files/stream.h"
 #include "physics/bike.h"
+#include "physics/bike_model.h"
+#include "core/roster.h"
 #include "platform/clock.h"
 #include "track/track.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
-
-void usage()
-{
-    std::fprintf(stderr,
-                 "usage: kestrum-sim [--track NAME] [--riders N] [--seconds S] [--laps L]\n"
-                 "                   [--follow] [--trace] [--data DIR]\n"
-                 "  Runs a headless race of N robot riders (1..40, default 8) on a track\n"
-                 "  (default oakbasin) for at most S simulated seconds (default 30), or\n"
-                 "  until every rider has run L laps (default 3), and prints ticks per\n"
-                 "  second, time per tick, peak memory, each rider's laps and a hash of\n"
-                 "  the final body states. --follow: the robots ride the course centre\n"
-                 "  line (without it they stand at the gate). --trace prints slot 0 once\n"
-                 "  a simulated second. DIR is a data folder\n"
-                 "  (default: game/ beside this program).\n");
-}
-
-bool int_arg(const char* v, int lo, int hi, int* out)
-{
-    char* end = nullptr;
-    long n = v ? std::strtol(v, &end, 10) : 0;
-    if (!v || *end || n < lo || n > hi)
-        return false;
-    *out = int(n);
-    return true;
-}
 
 std::string default_data_folder()
 {
@@ -54,37 +33,40 @@ std::string default_data_folder()
     return p.substr(0, p.rfind('/') + 1) + "game";
 }
 
+void trace_line(const Session& s)
+{
+    const Bike* b = s.riders[0].bike;
+    if (!b)
+        return;
+    const dReal* p = dBodyGetPosition(b->body[BODY_FRAME]);
+    const dReal* v = dBodyGetLinearVel(b->body[BODY_FRAME]);
+    const dReal* r = dBodyGetRotation(b->body[BODY_FRAME]);
+    std::printf("t %5.1f slot 0 at %7.1f %6.1f %7.1f speed %5.1f up %5.2f gear %d gates %d steer %5.2f "
+                "throttle %4.2f rpm %5.0f crash %4.1f\n",
+                s.race.timing.clock / double(TICKS_PER_SECOND), p[0], p[1], p[2], std::hypot(v[0], v[2]), r[5],
+                bike_gear(b), s.riders[0].progress.gates_passed, b->controls.steer, b->controls.throttle,
+                bike_rpm(b), b->crash_timer);
+}
+
+// The simulated-time cap: two minutes a lap, or the time limit plus ten
+// minutes for the laps after it.
+int default_cap_seconds(const SimOptions& o)
+{
+    if (o.minutes > 0)
+        return o.minutes * 60 + 600 + o.laps * 120;
+    return o.laps * 120 + 60;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    std::string track = "oakbasin", data = default_data_folder();
-    int riders = 8, seconds = 30, laps = 3;
-    bool follow = false, trace = false;
-    for (int i = 1; i < argc; i++) {
-        const char* a = argv[i];
-        const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
-        if (!std::strcmp(a, "--track") && v) {
-            track = v;
-            i++;
-        } else if (!std::strcmp(a, "--data") && v) {
-            data = v;
-            i++;
-        } else if (!std::strcmp(a, "--riders") && int_arg(v, 1, SLOT_COUNT, &riders)) {
-            i++;
-        } else if (!std::strcmp(a, "--seconds") && int_arg(v, 1, 3600, &seconds)) {
-            i++;
-        } else if (!std::strcmp(a, "--laps") && int_arg(v, 1, 100, &laps)) {
-            i++;
-        } else if (!std::strcmp(a, "--follow")) {
-            follow = true;
-        } else if (!std::strcmp(a, "--trace")) {
-            trace = true;
-        } else {
-            usage();
-            return 2;
-        }
+    SimOptions o;
+    if (!sim_options_parse(argc, argv, &o)) {
+        sim_usage();
+        return 2;
     }
+    std::string data = o.data.empty() ? default_data_folder() : o.data;
     setenv("RQ_HOME", data.c_str(), 1);
     data_paths_reset();
     config_reset_defaults();
@@ -92,60 +74,57 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "kestrum-sim: the physics library is not usable\n");
         return 1;
     }
-    Session& s = session();
-    s.settings.track = track;
-    s.settings.learn = false;
-    s.settings.follow_course = follow;
-    int lineup[SLOT_COUNT] = {};
-    for (int j = 0; j < riders; j++)
-        lineup[j] = LINEUP_ROBOT;
-    double t0 = clock_seconds(clock_now());
-    if (!session_start(lineup, false, false, 0, laps, 0)) {
-        std::fprintf(stderr, "kestrum-sim: can't load track '%s' from %s\n", track.c_str(), data.c_str());
+    // The catalogue would quietly ride another bike for an unknown name.
+    if (!o.bike.empty() && !bike_model_find(bike_name_map(o.bike.c_str()))) {
+        std::fprintf(stderr, "kestrum-sim: no bike named '%s'\n", o.bike.c_str());
         return 1;
     }
-    double t1 = clock_seconds(clock_now());
-    if (follow && s.follow_path.points.empty())
-        std::fprintf(stderr, "kestrum-sim: track '%s' has no course line; the robots stand\n", track.c_str());
-    int limit = seconds * TICKS_PER_SECOND, ticks = 0;
-    while (ticks < limit && !s.race.timing.results_final) {
-        simulation_tick();
-        ticks++;
-        if (trace && ticks % TICKS_PER_SECOND == 0 && s.riders[0].bike) {
-            const Bike* b = s.riders[0].bike;
-            const dReal* p = dBodyGetPosition(b->body[BODY_FRAME]);
-            const dReal* v = dBodyGetLinearVel(b->body[BODY_FRAME]);
-            const dReal* r = dBodyGetRotation(b->body[BODY_FRAME]);
-            std::printf("t %5.1f slot 0 at %7.1f %6.1f %7.1f speed %5.1f up %5.2f gear %d gates %d steer %5.2f throttle %4.2f rpm %5.0f crash %4.1f\n",
-                        s.race.timing.clock / double(TICKS_PER_SECOND), p[0], p[1], p[2], std::hypot(v[0], v[2]), r[5],
-                        bike_gear(b), s.riders[0].progress.gates_passed, b->controls.steer, b->controls.throttle, bike_rpm(b), b->crash_timer);
+    Session& s = session();
+    s.settings.track = o.track;
+    s.settings.learn = false;
+    s.settings.follow_course = o.driver == SIM_DRIVER_FOLLOW;
+    s.settings.robot_bike = o.bike;
+    if (o.seed >= 0)
+        s.settings.seed = o.seed;
+    int lineup[SLOT_COUNT] = {};
+    for (int j = 0; j < o.riders; j++)
+        lineup[j] = LINEUP_ROBOT;
+    SimRun run;
+    run.options = o;
+    double t0 = clock_seconds(clock_now());
+    if (!session_start(lineup, false, false, o.minutes * 60 * TICKS_PER_SECOND, o.laps, o.skill)) {
+        std::fprintf(stderr, "kestrum-sim: can't load track '%s' from %s\n", o.track.c_str(), data.c_str());
+        return 1;
+    }
+    for (int j = 0; j < o.riders; j++)
+        if (!s.riders[j].bike) {
+            std::fprintf(stderr, "kestrum-sim: can't make the bike for gate %d\n", j + 1);
+            session_end();
+            return 1;
         }
+    double t1 = clock_seconds(clock_now());
+    if (o.driver == SIM_DRIVER_FOLLOW && s.follow_path.points.empty())
+        std::fprintf(stderr, "kestrum-sim: track '%s' has no course line; the riders stand\n", o.track.c_str());
+
+    int cap = (o.max_seconds > 0 ? o.max_seconds : default_cap_seconds(o)) * TICKS_PER_SECOND;
+    while (run.ticks < cap && !s.race.timing.results_final) {
+        simulation_tick();
+        run.ticks++;
+        sim_run_observe(&run, s);
+        if (o.trace && run.ticks % TICKS_PER_SECOND == 0)
+            trace_line(s);
     }
     double t2 = clock_seconds(clock_now());
     rusage ru{};
     getrusage(RUSAGE_SELF, &ru);
-    double run = t2 - t1;
-    std::printf("track %s, %d riders, %d simulated seconds\n", track.c_str(), riders, seconds);
-    std::printf("set-up %.3f s\n", t1 - t0);
-    std::printf("ticks %d in %.3f s: %.0f ticks/s, %.1f us/tick, %.1f x real time\n", ticks, run,
-                ticks / run, run / ticks * 1e6, seconds / run);
-    std::printf("peak memory %ld MB\n", ru.ru_maxrss / 1024);
-    std::printf("race %s after %.1f s (start at %.1f s)\n", s.race.timing.results_final ? "finished" : "not finished",
-                s.race.timing.clock / double(TICKS_PER_SECOND), s.race.timing.start_tick / double(TICKS_PER_SECOND));
-    const RaceTiming& rt = s.race.timing;
-    for (int i = 0; i < rt.standings_count; i++) {
-        const Rider& r = s.riders[rt.standings[i].slot];
-        int done = laps_completed(&s.course, &r.progress);
-        int skipped = 0;
-        for (int p = 0; p < r.progress.gates_passed; p++)
-            skipped += gate_time(&r.progress, p) < 0;
-        std::printf("%2d. slot %2d #%-3s %-16s gates %3d skipped %d laps %d:", i + 1, rt.standings[i].slot,
-                    bike_rider_number(r.bike), bike_model_name(r.bike), r.progress.gates_passed, skipped, done);
-        for (int lap = 1; lap <= done; lap++)
-            std::printf(" %.2f", lap_time(&s.course, &rt, &r.progress, lap));
-        std::printf("\n");
-    }
-    std::printf("state hash %016llx\n", (unsigned long long)session_state_hash());
+    run.setup_seconds = t1 - t0;
+    run.wall_seconds = t2 - t1;
+    run.peak_rss_kb = ru.ru_maxrss;
+    run.state_hash = session_state_hash();
+    if (o.json)
+        sim_report_json(run, s, stdout);
+    else
+        sim_report_text(run, s, stdout);
     session_end();
     physics_world_close();
     return 0;

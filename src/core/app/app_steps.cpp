@@ -86,6 +86,15 @@ void show_loading(const char* message)
     frame_end(loading_window);
 }
 
+// Race messages (false starts) go to the on-screen list of the running game.
+App* message_app = nullptr;
+
+void post_race_message(const char* message)
+{
+    if (message_app)
+        message_log_add(&message_app->messages, message_app->clock.real_clock, "%s", message);
+}
+
 bool choice_is_yes(const char* key)
 {
     return std::strcmp(config_choice_label(key), "Yes") == 0;
@@ -191,6 +200,8 @@ void app_start_first_session(App& app)
     st.erosion = app.opts.erosion;
     loading_window = app.window;
     s.progress = show_loading;
+    message_app = &app;
+    s.post_message = post_race_message;
     track_hooks.loading_screen = show_loading;
     // One robot rides the start track behind the main menu.
     for (int& v : app.lineup)
@@ -360,6 +371,8 @@ void app_end_session(App& app)
     (void)app;
     loading_window = nullptr;
     session().progress = nullptr;
+    session().post_message = nullptr;
+    message_app = nullptr;
     track_hooks.loading_screen = nullptr;
     session_end();
     physics_world_close();
