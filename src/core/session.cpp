@@ -2,6 +2,7 @@
 
 #include "files/stream.h"
 #include "physics/bike.h"
+#include "physics/body_math.h"
 #include "physics/contact.h"
 #include "physics/rider.h"
 #include "platform/clock.h"
@@ -241,8 +242,7 @@ bool session_start(const int* lineup, bool playback, bool record, int time_limit
             // Where the frame came to lie, not the placement point: the
             // false-start rule measures the frame, which sits up to a
             // wheelbase from that point.
-            const dReal* p = dBodyGetPosition(r.bike->body[BODY_FRAME]);
-            s.player_start = vec3(p[0], p[1], p[2]);
+            s.player_start = ode_vec(dBodyGetPosition(r.bike->body[BODY_FRAME]));
             s.false_start_hold = 0;
         }
         // Course followers ride with the configured setup and assists.

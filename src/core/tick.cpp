@@ -2,11 +2,11 @@
 #include "core/session.h"
 
 #include "physics/bike.h"
-#include "platform/log.h"
 #include "physics/chassis.h"
 #include "physics/contact.h"
 #include "physics/rider.h"
 #include "physics/roost.h"
+#include "platform/log.h"
 #include "track/particles.h"
 #include "track/track.h"
 

@@ -9,9 +9,7 @@
 #include "files/stream.h"
 #include "physics/bike.h"
 #include "physics/bike_model.h"
-#include "core/roster.h"
 #include "platform/clock.h"
-#include "track/track.h"
 
 #include <cmath>
 #include <cstdio>
