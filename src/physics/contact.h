@@ -70,8 +70,13 @@ void contact_set_bail_out_hook(BailOutHook hook);
 
 // The ground pass of one bike: both tyres (contact joints with surface
 // friction and rolling resistance), then the frame, fork, swingarm and rider
-// spheres, then the bail-out test.
+// spheres, then the bail-out test. It places the bike's shapes first, so it
+// comes before the object and bike-to-bike tests of the same tick.
 GroundTouch bike_ground_contacts(Bike* b, const HeightField* hf);
+
+// Puts every part's shape at its body's pose. The bodies stand still until
+// the world step, so one placement serves all of a tick's contact tests.
+void bike_place_shapes(Bike* b);
 
 // Writes the world centres of a shape copy from its cached shape and the
 // pose of its body (position, ODE 3x4 rotation).
@@ -91,7 +96,8 @@ double contact_direct_force(double depth, double kp, double kd, Vec3 va, Vec3 vb
 
 // The bike's wheels and shapes against one static track object (shape in
 // object coordinates, placed at position with an ODE rotation). True when
-// anything touched; a touch of the rider's shape can throw him off.
+// anything touched; a touch of the rider's shape can throw him off. Reads
+// the bike's shapes as placed this tick.
 bool bike_object_contacts(Bike* b, CollisionShape* object, Vec3 position, const double* rotation);
 
 // A statue the bike may hit this tick, as the track's buckets list them.
@@ -101,7 +107,8 @@ struct StatueTarget {
     double rotation[12];    // identity for statues that face the camera
     int* touched_tick;      // set to the clock when a bike touches it
 };
-// The statue pass: every listed statue against the bike.
+// The statue pass: every listed statue against the bike (its shapes placed
+// this tick).
 void bike_statue_contacts(Bike* b, const StatueTarget* statues, int count, int clock);
 
 // The per-tick pass of one bike: ground, then the statues near it.
@@ -114,7 +121,8 @@ struct BikeBikeTouch {
     unsigned parts_b;
 };
 // Every shape of A against the shapes and wheels of B and B's shapes against
-// A's wheels; direct selects forces instead of contact joints.
+// A's wheels; direct selects forces instead of contact joints. Both bikes'
+// shapes must be placed this tick (their ground pass does it).
 BikeBikeTouch bike_bike_contacts(Bike* a, Bike* b, bool direct);
 
 // The rider's shape against his own bike's frame and fork, so that a rider

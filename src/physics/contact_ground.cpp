@@ -143,6 +143,10 @@ bool sphere_ground(const HeightField* hf, Vec3 c, double radius, SphereHit* out)
         for (int i = cr.i0; i <= cr.i1; i++) {
             Vec3 tri[2][3];
             ground_cell_triangles(hf, i, j, tri);
+            // A cell wholly below the sphere's bottom cannot reach it.
+            double top = std::fmax(std::fmax(tri[0][0].y, tri[0][1].y), std::fmax(tri[0][2].y, tri[1][0].y));
+            if (top <= c.y - radius)
+                continue;
             for (auto& t : tri) {
                 Vec3 q = closest_on_triangle(c, t[0], t[1], t[2]);
                 Vec3 d = c - q;
@@ -166,7 +170,6 @@ bool shape_ground(Bike* b, int part, const HeightField* hf)
     if (!s)
         return false;
     dBodyID body = b->body[part];
-    shape_place(s, dBodyGetPosition(body), dBodyGetRotation(body));
     bool touched = false;
     for (const ShapeElement& e : s->elements) {
         SphereHit hit{};
@@ -300,6 +303,7 @@ void contact_set_bail_out_hook(BailOutHook hook) { g_bail_out_hook = hook; }
 GroundTouch bike_ground_contacts(Bike* b, const HeightField* hf)
 {
     GroundTouch touch = {false, false};
+    bike_place_shapes(b);
     if (!hf || hf->heights.empty())
         return touch;
     for (WheelContact& w : b->wheel)

@@ -79,8 +79,15 @@ bool shape_shape(const CollisionShape* s1, Vec3 p1, dBodyID b1, const CollisionS
     if (!s1 || !s2 || vec3_length(p2 - p1) >= s1->bounding_radius + s2->bounding_radius)
         return false;
     bool touched = false;
+    // An element farther from the other body than that shape's reach meets
+    // none of its spheres (the margin covers the float centres).
+    double reach2 = s2->bounding_radius + 1e-3;
     for (const ShapeElement& e1 : s1->elements) {
         Ball a = element_ball(e1, b1);
+        Vec3 d = a.centre - p2;
+        double r = a.radius + reach2;
+        if (vec3_dot(d, d) >= r * r)
+            continue;
         for (const ShapeElement& e2 : s2->elements) {
             Ball b = element_ball(e2, b2);
             SphereHit hit;
@@ -113,6 +120,11 @@ bool shape_tyre(const CollisionShape* s, Vec3 p, dBodyID body, WheelContact* w, 
     bool touched = false;
     for (const ShapeElement& e : s->elements) {
         Ball ball = element_ball(e, body);
+        // Beyond the tyre's outer radius from the hub it cannot touch.
+        Vec3 d = ball.centre - c;
+        double outer = R + r + ball.radius + 1e-3;
+        if (vec3_dot(d, d) >= outer * outer)
+            continue;
         Ball tyre = {torus_ring_point(ball.centre, c, a, R), r, TYRE_FRICTION, TYRE_KP, TYRE_KD,
                      w->body};
         SphereHit hit;
@@ -132,6 +144,13 @@ bool shape_tyre(const CollisionShape* s, Vec3 p, dBodyID body, WheelContact* w, 
 }
 
 }  // namespace
+
+void bike_place_shapes(Bike* b)
+{
+    for (int i = 0; i < BIKE_BODY_COUNT; i++)
+        if (b->shape[i])
+            shape_place(b->shape[i], dBodyGetPosition(b->body[i]), dBodyGetRotation(b->body[i]));
+}
 
 void shape_place(CollisionShape* s, const double* position, const double* rotation)
 {
@@ -179,7 +198,6 @@ bool bike_object_contacts(Bike* b, CollisionShape* object, Vec3 position, const 
         if (!s)
             continue;
         dBodyID body = b->body[part];
-        shape_place(s, dBodyGetPosition(body), dBodyGetRotation(body));
         if (shape_shape(object, position, nullptr, s, body_position(body), body, false)) {
             touched = true;
             b->object_touch_parts |= 1u << part;
@@ -216,16 +234,12 @@ BikeBikeTouch bike_bike_contacts(Bike* a, Bike* b, bool direct)
     Vec3 gap = body_position(a->body[BODY_FRAME]) - body_position(b->body[BODY_FRAME]);
     if (vec3_dot(gap, gap) > 4 * reach * reach)
         return touch;
-    for (int i = 0; i < BIKE_BODY_COUNT; i++)
-        if (b->shape[i])
-            shape_place(b->shape[i], dBodyGetPosition(b->body[i]), dBodyGetRotation(b->body[i]));
     for (int i = 0; i < BIKE_BODY_COUNT; i++) {
         CollisionShape* sa = a->shape[i];
         if (!sa)
             continue;
         dBodyID ba = a->body[i];
         Vec3 pa = body_position(ba);
-        shape_place(sa, dBodyGetPosition(ba), dBodyGetRotation(ba));
         for (int k = 0; k < 2; k++)
             if (shape_tyre(sa, pa, ba, &b->wheel[k], direct)) {
                 touch.parts_a |= 1u << i;
