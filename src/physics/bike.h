@@ -142,7 +142,6 @@ struct Bike {
     double drive_angle;         // engine side of the drivetrain spring, at the wheel (rad)
     double grip;                // 0..2000, 1000 normal; caps the steering torque
     double landing_factor;      // roll damping multiplier after touchdown
-    Vec3 rider_velocity[4];     // rider body velocity of the last four ticks (tick mod 4)
     int steps_since_reset;      // bike steps run since the last reset
     bool bail_out_requested;    // the ground pass found the rider thrown off
     unsigned object_touch_parts;  // parts (bit per BikeBody) that hit a track object this tick

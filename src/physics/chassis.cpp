@@ -320,8 +320,6 @@ void bike_ride_state_reset(Bike* b)
     b->drive_angle = 0;
     b->grip = 1000;
     b->landing_factor = 1;
-    for (Vec3& v : b->rider_velocity)
-        v = vec3(0, 0, 0);
     b->steps_since_reset = 0;
     b->bail_out_requested = false;
     b->object_touch_parts = 0;
@@ -371,6 +369,5 @@ void bike_step(Bike* b, bool simulate, unsigned tick)
     b->controls.sit_dab = saved.sit_dab;
     if (g_hooks.pose)
         g_hooks.pose(b);
-    b->rider_velocity[tick % 4] = ode_vec(dBodyGetLinearVel(b->body[BODY_RIDER]));
     b->steps_since_reset++;
 }

@@ -93,6 +93,15 @@ void follower_drive(Follower* f, const FollowPath* path, Bike* b)
     // Heading measured from +z toward +x: a positive alpha means the target
     // lies to the rider's left, and a negative steer leans the bike left.
     double steer = clampd(-lean / (PI / 4), -1, 1);
+    // Slow with the course well to one side: a hard turn toward it.
+    if (speed < 12 && std::fabs(alpha) > 1.2) {
+        double hard = speed > 3 ? 0.6 : 0.3;  // standing, a steer only leans it
+        steer = alpha > 0 ? -hard : hard;
+    }
+    // Bars straight in the air, ready for the landing.
+    bool airborne = b->wheel[0].depth == 0 && b->wheel[1].depth == 0;
+    if (airborne)
+        steer = 0;
     bike_set_steer(b, steer);
 
     // The speed the sharpest bend ahead allows at a lean of about 35 degrees.
@@ -103,11 +112,48 @@ void follower_drive(Follower* f, const FollowPath* path, Bike* b)
     allowed = std::min(allowed, f->speed_limit);
     if (std::fabs(alpha) > 0.6)
         allowed = std::min(allowed, 15.0);
+    if (std::fabs(alpha) > 1.2)
+        allowed = std::min(allowed, 8.0);
     double error = allowed - speed;
-    bike_set_throttle(b, clampd(error * 0.25 + 0.3, 0, 1));
+    double throttle = clampd(error * 0.25 + 0.3, 0, 1);
     double brake = clampd(-error * 0.15, 0, 1);
+    double back_up = 0, sit_dab = 0;
+
+    // Lying down: no power until the foot has pushed the bike up.
+    const dReal* r = dBodyGetRotation(b->body[BODY_FRAME]);
+    if (speed >= 5 || r[5] > 0.95)
+        f->lifting = false;
+    else if (r[5] < 0.7)
+        f->lifting = true;
+    if (f->lifting) {
+        throttle = 0;
+        sit_dab = 1;
+        bike_set_steer(b, 0);  // a steer would hold the lean
+    }
+    // Driving against something without moving: walk the bike back a
+    // second and a half, turning toward the course.
+    if (f->back_up_ticks == 0) {
+        f->stuck_ticks = throttle > 0.3 && speed < 1.5 ? f->stuck_ticks + 1 : 0;
+        if (f->stuck_ticks > 128) {
+            f->stuck_ticks = 0;
+            f->back_up_ticks = 192;
+            // With the course nearly behind, keep turning the way the last
+            // walk turned, or it would swing back and forth for ever.
+            if (std::fabs(alpha) < 2.5 || f->back_up_steer == 0)
+                f->back_up_steer = alpha > 0 ? -1 : 1;
+        }
+    }
+    if (f->back_up_ticks > 0) {
+        f->back_up_ticks--;
+        back_up = 1;
+        throttle = 0;
+        brake = 0;
+        bike_set_steer(b, f->back_up_steer);
+    }
+    bike_set_throttle(b, throttle);
     bike_set_front_brake(b, brake);
     bike_set_rear_brake(b, brake * 0.5);
-    bike_set_sit_dab(b, 0);
+    bike_set_back_up(b, back_up);
+    bike_set_sit_dab(b, sit_dab);
     bike_set_clutch(b, 1);  // the automatic clutch slips it at low revs
 }

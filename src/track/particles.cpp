@@ -1,6 +1,7 @@
 // The roost particle pool and its per-tick flight.
 #include "track/particles.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "track/terrain.h"
@@ -46,6 +47,8 @@ void roost_pool_init(RoostPool* pool, HeightField* ground, double erosion)
     pool->free_head = 0;
     pool->active_head = -1;
     pool->active_count = 0;
+    pool->thrown = pool->dropped = 0;
+    pool->peak_active = 0;
     pool->ground = ground;
     roost_set_erosion(pool, erosion);
 }
@@ -58,8 +61,12 @@ void roost_set_erosion(RoostPool* pool, double erosion)
 bool roost_spawn(RoostPool* pool, Vec3 position, Vec3 velocity, double amount,
                  const RoostType* type)
 {
-    if (pool->free_head < 0 || !type || !finite3(position) || !finite3(velocity))
+    if (!type || !finite3(position) || !finite3(velocity))
         return false;
+    if (pool->free_head < 0) {
+        pool->dropped++;
+        return false;
+    }
     int index = pool->free_head;
     RoostParticle& p = pool->particles[index];
     pool->free_head = p.next;
@@ -80,6 +87,8 @@ bool roost_spawn(RoostPool* pool, Vec3 position, Vec3 velocity, double amount,
     p.next = pool->active_head;
     pool->active_head = index;
     pool->active_count++;
+    pool->thrown++;
+    pool->peak_active = std::max(pool->peak_active, pool->active_count);
     return true;
 }
 

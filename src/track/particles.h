@@ -40,6 +40,10 @@ struct RoostPool {
     int active_count;
     HeightField* ground;  // where particles land and dirt is moved; may be null
     double erosion;       // 0..1 ("--erode"); 0 leaves the ground untouched
+    // Counts since init, for the benchmarks' figures.
+    long long thrown;     // particles spawned
+    long long dropped;    // emissions lost to a full pool
+    int peak_active;      // most particles in flight at once
 };
 
 // Every particle free and its billboard hidden, on that ground.

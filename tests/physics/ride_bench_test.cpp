@@ -1,7 +1,8 @@
 // The riding bench: scripted manoeuvres on flat ground and over a tabletop
 // that print how the bike rides (speed, gear, rpm, lean, wheelie angle,
 // stopping distance, circle radius, landing) so anyone can see it, and the
-// cost of the contact pass and of the bike step. Most manoeuvres also check
+// cost of the contact pass and of the bike step, and the crashes and roost
+// over a shipped jump. Most manoeuvres also check
 // that the bike stays on its wheels; the circles only print, since a hard
 // steer may legitimately lay the bike down.
 #include <gtest/gtest.h>
@@ -9,8 +10,15 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <memory>
+#include <random>
 
+#include "physics/rider.h"
+#include "physics/roost.h"
+#include "physics/shape.h"
 #include "ride_fixture.h"
+#include "test_support.h"
+#include "track/particles.h"
 
 namespace {
 
@@ -232,5 +240,69 @@ TEST(RideBench, LeanControllerTrace)
     for (int i = 0; i < 12; i++) {
         r.run(0.5);
         report("leanctl", r);
+    }
+}
+
+TEST(RideBench, CrashesAndRoostOnTheOakBasinTabletop)
+{
+    // The start track's tabletop (heading east from x = 290) at rising
+    // speeds, full throttle with the weight forward; a thrown rider waits to
+    // be reeled in, puts his foot down until the bike is up and rides on.
+    // Prints the crashes, the time off the bike and the dirt thrown.
+    GameDataScope data;
+    if (!data.ready)
+        GTEST_SKIP() << "no built data set";
+    shape_cache_clear();
+    struct ClearShapes {
+        ~ClearShapes() { shape_cache_clear(); }
+    } clear_shapes;
+    auto pool = std::make_unique<RoostPool>();
+    std::mt19937 rng(1);
+    for (double mph : {25.0, 40.0, 60.0, 80.0}) {
+        Ride r;
+        ASSERT_TRUE(terrain_load(&r.ground, "@oakbasin"));
+        ASSERT_TRUE(r.start(0, 0));
+        rider_set_ground(&r.ground);
+        roost_pool_init(pool.get(), &r.ground, 0);
+        Bike* b = r.bike;
+        bike_reset(b);
+        bike_set_auto_dab(b, true);
+        bike_orient(b, 0, 1, 0, -M_PI / 2);
+        const dReal* p = dBodyGetPosition(b->body[BODY_FRAME]);
+        double ground = std::fmax(terrain_height(&r.ground, 287.5, 720.5), terrain_height(&r.ground, 292.5, 720.5));
+        bike_translate(b, 290 - p[0], ground + 0.1, 720.5 - p[2]);
+        r.run(0.5);
+        double v = mph * MPH;
+        for (dBodyID body : b->body)
+            dBodySetLinearVel(body, v, 0, 0);
+        dBodySetAngularVel(b->body[BODY_FRONT_WHEEL], 0, 0, v / 1.12);
+        dBodySetAngularVel(b->body[BODY_REAR_WHEEL], 0, 0, v / 1.04);
+        for (Vec3& w : b->rider_velocity_ring)
+            w = vec3(v, 0, 0);
+        b->gear = 4;
+        b->engine_speed = v / 1.04 * powertrain_reduction(b);
+        int crashes = 0, off_ticks = 0, ticks = 20 * 128;
+        bool thrown = false;
+        for (int i = 0; i < ticks; i++) {
+            double speed = r.speed();
+            bool lying = r.uprightness() < 0.95 && speed < 5;
+            bike_set_throttle(b, thrown ? (lying ? 0 : 0.5) : 1);
+            bike_set_lean(b, thrown ? 0 : 1);
+            bike_set_sit_dab(b, lying ? 1 : 0);
+            int before = b->crash_timer;
+            r.step();
+            RoostContext ctx{&r.ground, pool.get(), &rng, 250, r.tick};
+            bike_roost(b, true, ctx);
+            roost_update(pool.get(), r.tick);
+            crashes += before == 0 && b->crash_timer > 0;
+            thrown |= b->crash_timer > 0;
+            off_ticks += b->crash_timer > 0;
+        }
+        std::printf("crash    %2.0f mph: %d crashes, %.1f s off the bike, then at x %.0f going %.1f mph, upright "
+                    "%.2f; roost %.0f particles a second, at most %d in flight\n",
+                    mph, crashes, off_ticks / 128.0, r.position().x, r.speed() / MPH, r.uprightness(),
+                    pool->thrown / (ticks / 128.0), pool->peak_active);
+        EXPECT_EQ(b->crash_timer, 0) << mph;  // nobody is still lying there after 20 s
+        rider_set_ground(nullptr);
     }
 }

@@ -31,19 +31,29 @@ std::string default_data_folder()
     return p.substr(0, p.rfind('/') + 1) + "game";
 }
 
-void trace_line(const Session& s)
+void trace_line(const Session& s, int slot)
 {
-    const Bike* b = s.riders[0].bike;
+    const Bike* b = s.riders[slot].bike;
     if (!b)
         return;
     const dReal* p = dBodyGetPosition(b->body[BODY_FRAME]);
     const dReal* v = dBodyGetLinearVel(b->body[BODY_FRAME]);
     const dReal* r = dBodyGetRotation(b->body[BODY_FRAME]);
-    std::printf("t %5.1f slot 0 at %7.1f %6.1f %7.1f speed %5.1f up %5.2f gear %d gates %d steer %5.2f "
-                "throttle %4.2f rpm %5.0f crash %4.1f\n",
-                s.race.timing.clock / double(TICKS_PER_SECOND), p[0], p[1], p[2], std::hypot(v[0], v[2]), r[5],
-                bike_gear(b), s.riders[0].progress.gates_passed, b->controls.steer, b->controls.throttle,
-                bike_rpm(b), b->crash_timer);
+    std::printf("t %5.1f slot %d at %7.1f %6.1f %7.1f speed %5.1f up %5.2f gear %d gates %d steer %5.2f "
+                "throttle %4.2f rpm %5.0f crash %4.1f wheels %c%c\n",
+                s.race.timing.clock / double(TICKS_PER_SECOND), slot, p[0], p[1], p[2], std::hypot(v[0], v[2]), r[5],
+                bike_gear(b), s.riders[slot].progress.gates_passed, b->controls.steer, b->controls.throttle,
+                bike_rpm(b), b->crash_timer,
+                b->wheel[0].depth > 0 ? 'F' : '-', b->wheel[1].depth > 0 ? 'R' : '-');
+}
+
+// User and system time this process has used: unlike wall time it does
+// not grow when other programs share the machine.
+double cpu_seconds()
+{
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) + 1e-6 * double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec);
 }
 
 // The simulated-time cap: two minutes a lap, or the time limit plus ten
@@ -101,6 +111,7 @@ int main(int argc, char** argv)
             return 1;
         }
     double t1 = clock_seconds(clock_now());
+    double cpu1 = cpu_seconds();
     if (o.driver == SIM_DRIVER_FOLLOW && s.follow_path.points.empty())
         std::fprintf(stderr, "kestrum-sim: track '%s' has no course line; the riders stand\n", o.track.c_str());
 
@@ -110,13 +121,14 @@ int main(int argc, char** argv)
         run.ticks++;
         sim_run_observe(&run, s);
         if (o.trace && run.ticks % TICKS_PER_SECOND == 0)
-            trace_line(s);
+            trace_line(s, o.trace_slot);
     }
     double t2 = clock_seconds(clock_now());
     rusage ru{};
     getrusage(RUSAGE_SELF, &ru);
     run.setup_seconds = t1 - t0;
     run.wall_seconds = t2 - t1;
+    run.cpu_seconds = cpu_seconds() - cpu1;
     run.peak_rss_kb = ru.ru_maxrss;
     run.state_hash = session_state_hash();
     if (o.json)

@@ -27,7 +27,7 @@ void sim_usage()
     std::fprintf(stderr,
                  "usage: kestrum-sim [--track NAME] [--riders N] [--bike NAME] [--laps N] [--minutes M]\n"
                  "                   [--seconds S] [--seed N] [--driver follow|robot]\n"
-                 "                   [--skill novice|amateur|expert] [--json] [--trace] [--data DIR]\n"
+                 "                   [--skill novice|amateur|expert] [--json] [--trace] [--trace-slot N] [--data DIR]\n"
                  "  Runs a headless race of N riders (1..40, default 8) on a track (default\n"
                  "  oakbasin) as fast as the machine allows and prints each rider's laps,\n"
                  "  lap times, crashes and missed gates, the standings and what it cost.\n"
@@ -41,6 +41,7 @@ void sim_usage()
                  "                 robot: the robot controller on the skill's racing lines\n"
                  "  --json         one JSON object on standard output instead of the summary\n"
                  "  --trace        slot 0's state once a simulated second\n"
+                 "  --trace-slot N the same for slot N\n"
                  "  --data DIR     the data folder (default: game/ beside this program)\n");
 }
 
@@ -71,6 +72,10 @@ bool sim_options_parse(int argc, char** argv, SimOptions* o)
         } else if (!std::strcmp(a, "--seconds")) {
             ok = integer(v, 1, 4 * 3600, &n);
             o->max_seconds = int(n);
+        } else if (!std::strcmp(a, "--trace-slot")) {
+            ok = integer(v, 0, SLOT_COUNT - 1, &n);
+            o->trace_slot = int(n);
+            o->trace = true;
         } else if (!std::strcmp(a, "--seed")) {
             ok = integer(v, 0, 0xffffffffll, &n);
             o->seed = n;

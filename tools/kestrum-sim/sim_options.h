@@ -21,6 +21,7 @@ struct SimOptions {
     int skill = 0;           // 0 novice, 1 amateur, 2 expert
     bool json = false;
     bool trace = false;
+    int trace_slot = 0;  // the rider --trace follows
 };
 
 // Reads argv into *o. False, with a message on standard error, for an

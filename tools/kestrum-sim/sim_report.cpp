@@ -2,6 +2,7 @@
 
 #include "physics/bike.h"
 #include "race/timing.h"
+#include "track/particles.h"
 
 #include <algorithm>
 #include <string>
@@ -92,6 +93,27 @@ void json_string(FILE* out, const char* text)
     std::fputc('"', out);
 }
 
+
+// The field's crashes and the mean time a thrown rider spends off the bike.
+struct CrashFigures {
+    int crashes = 0;
+    double mean_seconds_off = 0;
+};
+
+CrashFigures crash_figures(const SimRun& run, const Session& s)
+{
+    CrashFigures c;
+    long ticks = 0;
+    for (int j = 0; j < SLOT_COUNT; j++)
+        if (s.riders[j].bike) {
+            c.crashes += s.riders[j].bike->crash_count;
+            ticks += run.crashed_ticks[j];
+        }
+    if (c.crashes > 0)
+        c.mean_seconds_off = ticks / double(TICKS_PER_SECOND) / c.crashes;
+    return c;
+}
+
 }  // namespace
 
 void sim_run_observe(SimRun* run, const Session& s)
@@ -122,10 +144,18 @@ void sim_report_text(const SimRun& run, const Session& s, FILE* out)
             std::fprintf(out, "  best %.2f", m.best_lap);
         std::fprintf(out, "\n");
     }
+    CrashFigures c = crash_figures(run, s);
+    std::fprintf(out, "crashes %d, %.1f s off the bike each on average\n", c.crashes, c.mean_seconds_off);
+    if (s.roost)
+        std::fprintf(out, "roost %lld particles, %.0f a second, at most %d in flight, %lld dropped\n",
+                     s.roost->thrown, s.roost->thrown / std::max(sim_seconds(run), 1e-9), s.roost->peak_active,
+                     s.roost->dropped);
     std::fprintf(out, "set-up %.3f s\n", run.setup_seconds);
     std::fprintf(out, "ticks %d in %.3f s: %.0f ticks/s, %.1f us/tick, %.1f x real time\n", run.ticks,
                  run.wall_seconds, run.wall_seconds > 0 ? run.ticks / run.wall_seconds : 0, us_per_tick(run),
                  realtime_factor(run));
+    std::fprintf(out, "cpu %.3f s: %.1f x real time\n", run.cpu_seconds,
+                 run.cpu_seconds > 0 ? sim_seconds(run) / run.cpu_seconds : 0);
     std::fprintf(out, "peak memory %ld kB\n", run.peak_rss_kb);
     std::fprintf(out, "state hash %016llx\n", (unsigned long long)run.state_hash);
 }
@@ -142,6 +172,13 @@ void sim_report_json(const SimRun& run, const Session& s, FILE* out)
                  rt.results_final ? "true" : "false", sim_seconds(run), run.wall_seconds);
     std::fprintf(out, ", \"setup_seconds\": %.4f, \"realtime_factor\": %.3f, \"us_per_tick\": %.2f", run.setup_seconds,
                  realtime_factor(run), us_per_tick(run));
+    CrashFigures c = crash_figures(run, s);
+    std::fprintf(out, ", \"cpu_seconds\": %.4f, \"crashes\": %d, \"mean_crash_s\": %.3f", run.cpu_seconds, c.crashes,
+                 c.mean_seconds_off);
+    if (s.roost)
+        std::fprintf(out, ", \"roost_thrown\": %lld, \"roost_per_s\": %.1f, \"roost_peak\": %d, \"roost_dropped\": %lld",
+                     s.roost->thrown, s.roost->thrown / std::max(sim_seconds(run), 1e-9), s.roost->peak_active,
+                     s.roost->dropped);
     std::fprintf(out, ", \"peak_rss_kb\": %ld, \"state_hash\": \"%016llx\", \"riders\": [", run.peak_rss_kb,
                  (unsigned long long)run.state_hash);
     bool first = true;

@@ -12,7 +12,7 @@ struct SimRun {
     SimOptions options;
     int ticks = 0;
     int crashed_ticks[SLOT_COUNT] = {};   // ticks spent with the crash timer running
-    double setup_seconds = 0, wall_seconds = 0;
+    double setup_seconds = 0, wall_seconds = 0, cpu_seconds = 0;
     long peak_rss_kb = 0;
     uint64_t state_hash = 0;
 };
