@@ -34,6 +34,7 @@ void robot_stand(Bike* b)
     bike_set_front_brake(b, 1);
     bike_set_rear_brake(b, 1);
     bike_set_steer(b, 0);
+    bike_set_sit_dab(b, 1);  // a foot down holds the bike up
 }
 
 // The statues near a bike: every statue of the buckets 6 ft around its

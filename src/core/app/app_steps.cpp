@@ -1,4 +1,5 @@
 // The start-up, frame and shutdown steps that reach into other subsystems.
+#include "core/app/app_scene.h"
 #include "core/app/app_state.h"
 
 #include "core/roster.h"
@@ -224,8 +225,12 @@ void app_settle_view(App& app)
 void app_draw_view(App& app, int width, int height)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (app.view == VIEW_TITLE)
+    if (app.view == VIEW_TITLE || track_current.hf.heights.empty()) {
         loading_screen_draw(width, height, "");
+        return;
+    }
+    Camera c = app_view_camera(app);
+    app_scene_draw(width, height, app.view == VIEW_RIDER, app.viewed_slot, c.position, c.forward, c.up);
 }
 
 namespace {
