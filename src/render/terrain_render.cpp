@@ -11,9 +11,11 @@
 
 #include "files/image.h"
 #include "render/gl_caps.h"
+#include "render/scene.h"
 #include "render/texture.h"
 #include "track/terrain.h"
 #include "track/terrain_lod.h"
+#include "track/track.h"
 
 namespace {
 
@@ -339,8 +341,46 @@ int surface_texture(const char* name) { return int(texture_load(name)); }
 
 }  // namespace
 
+namespace {
+
+// The scene's ground step draws the ground of the track it shows.
+HeightField* scene_ground()
+{
+    return scene_world.track && !scene_world.track->hf.heights.empty() ? &scene_world.track->hf : nullptr;
+}
+
+void scene_ground_view(Vec3 position, Vec3 direction)
+{
+    if (HeightField* hf = scene_ground()) {
+        const double p[3] = {position.x, position.y, position.z}, d[3] = {direction.x, direction.y, direction.z};
+        for (int k = 0; k < 3; k++) {
+            hf->lod.camera[k] = float(p[k]);
+            hf->lod.view[k] = float(d[k]);
+        }
+    }
+}
+
+// The first frame of a track finishes its error pass; later frames spend a
+// small budget on it.
+void scene_ground_update()
+{
+    if (HeightField* hf = scene_ground())
+        terrain_refresh(hf, hf->lod.pass_done);
+}
+
+void scene_ground_draw()
+{
+    if (HeightField* hf = scene_ground())
+        terrain_render(hf);
+}
+
+}  // namespace
+
 void terrain_render_install()
 {
+    scene_ground_hooks.view = scene_ground_view;
+    scene_ground_hooks.update_textures = scene_ground_update;
+    scene_ground_hooks.draw = scene_ground_draw;
     terrain_render_hooks.error_pass = hook_error_pass;
     terrain_render_hooks.build_low_detail = hook_low_detail;
     terrain_render_hooks.create_framebuffer = hook_framebuffer;

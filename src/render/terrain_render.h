@@ -7,8 +7,9 @@
 
 struct HeightField;
 
-// Installs the renderer's hooks into the terrain loader and the texture
-// loader for surface tiles. Call once after the GL context exists.
+// Installs the renderer's hooks into the terrain loader, the texture loader
+// for surface tiles and the scene's ground step (which then draws the
+// ground of the scene's track). Call once after the GL context exists.
 void terrain_render_install();
 
 // Immediate mode instead of vertex arrays (--novertexarrays).
