@@ -6,6 +6,8 @@
 #include "core/session.h"
 #include "physics/bike.h"
 #include "race/timing.h"
+#include "render/gl_caps.h"
+#include "render/model.h"
 #include "render/scene.h"
 #include "track/track.h"
 
@@ -42,7 +44,17 @@ void camera_rotation(Vec3 forward, Vec3 up, float out[9])
     }
 }
 
+const Mesh* statue_model(const char* name) { return model_load(name); }
+
 }  // namespace
+
+void app_scene_install()
+{
+    scenery_render_hooks.model_load = statue_model;
+    scenery_render_hooks.shaders_on = gl_caps.fragment_shader;
+    scenery_render_hooks.texture_units = gl_caps.texture_units;
+    scene_settings_load();
+}
 
 void app_scene_fill()
 {

@@ -3,6 +3,10 @@
 #pragma once
 #include "core/vec.h"
 
+// Once the GL context exists: tracks then load their statues' models, and
+// the scene reads its settings from the configuration.
+void app_scene_install();
+
 // Copies the session into the scene's world: the track, every slot's bike
 // and driver, and the race numbers the track objects follow.
 void app_scene_fill();

@@ -184,6 +184,7 @@ void app_start_graphics(App& app)
     hud_images_load();
     terrain_render_install();
     terrain_render_set_vertex_arrays(!app.opts.no_vertex_arrays);
+    app_scene_install();
 }
 
 void app_start_first_session(App& app)
