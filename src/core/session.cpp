@@ -32,6 +32,16 @@ int parse_timing_gates(Track* t, const std::string& text)
             stream_close(st);
         }
     }
+    // Each starting gate gets its model, 3 ft ahead of the gate position,
+    // standing; these come before the track's own statues.
+    for (StartingGate& g : s.course.starting) {
+        double a = g.angle;
+        float x = float(g.position[0] - 3 * std::sin(a)), z = float(g.position[2] - 3 * std::cos(a));
+        float ground = t->hf.vertex_count > 0 ? float(terrain_height(&t->hf, x, z)) : 0.0f;
+        g.object = statue_add(t, x, g.position[1] - ground, z, g.angle, "@startgate.jm", "@startgate.ppm",
+                              "@startgate.shp");
+    }
+    starting_gates_pose(t, &s.course);
     t->timing = &s.course;
     if (s.settings.debug_level >= 1 && !s.course.gates.empty())
         log_printf("Found %d timing gates, first lap has %d gates, normal lap has %d\n",

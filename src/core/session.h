@@ -117,6 +117,10 @@ TimingView session_timing_view();
 // gates, clock.
 void simulation_tick();
 
+// Turns each starting gate's object to its base orientation tilted by the
+// gate's raise factor about the object's x axis (standing at 1).
+void starting_gates_pose(Track* t, const GateCourse* course);
+
 // A 64-bit hash of every bike body's position, rotation and velocities:
 // two runs of the same session must give the same value.
 uint64_t session_state_hash();

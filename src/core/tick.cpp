@@ -11,6 +11,7 @@
 #include "track/track.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -145,6 +146,26 @@ void false_start_pass(Session& s, Rider& r)
 
 }  // namespace
 
+void starting_gates_pose(Track* t, const GateCourse* course)
+{
+    for (const StartingGate& g : course->starting) {
+        if (g.object < 0 || size_t(g.object) >= t->statues.size())
+            continue;
+        Statue& st = t->statues[size_t(g.object)];
+        statue_orient(t, &st);  // the base: yaw on the ground
+        double a = starting_gate_tilt(g.raise), c = std::cos(a), s = std::sin(a);
+        float y[3], z[3];
+        for (int k = 0; k < 3; k++) {
+            y[k] = float(st.rotation[1][k] * c + st.rotation[2][k] * s);
+            z[k] = float(st.rotation[2][k] * c - st.rotation[1][k] * s);
+        }
+        for (int k = 0; k < 3; k++) {
+            st.rotation[1][k] = y[k];
+            st.rotation[2][k] = z[k];
+        }
+    }
+}
+
 void simulation_tick()
 {
     Session& s = session();
@@ -189,6 +210,15 @@ void simulation_tick()
 
     if (s.roost)
         roost_update(s.roost, unsigned(race.timing.clock));
-    starting_gates_update(&s.course, &race.timing);
+    // The gates fall for ten seconds after the start; one a bike touches
+    // this tick holds.
+    const RaceTiming& rt = race.timing;
+    if (rt.clock * TICK_SECONDS <= rt.start_tick * TICK_SECONDS + 10 && !s.course.starting.empty()) {
+        for (StartingGate& g : s.course.starting)
+            if (g.object >= 0 && size_t(g.object) < track_current.statues.size())
+                g.touched_tick = track_current.statues[size_t(g.object)].touched_tick;
+        starting_gates_update(&s.course, &race.timing);
+        starting_gates_pose(&track_current, &s.course);
+    }
     race.timing.clock++;
 }

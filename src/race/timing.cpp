@@ -519,7 +519,7 @@ void starting_gates_update(GateCourse* c, const RaceTiming* race)
     if (race->clock <= race->start_tick)
         return;
     for (StartingGate& g : c->starting)
-        if (g.raise > 0)
+        if (g.raise > 0 && g.object >= 0 && g.touched_tick != race->clock)
             g.raise = std::max(0.0f, g.raise - float(8 * TICK_SECONDS));
 }
 

@@ -26,6 +26,7 @@ struct StartingGate {
     float angle;     // radians in [-pi, pi]
     int object;      // the gate's scenery object, -1 when none
     float raise;     // 1 standing, 0 once dropped
+    int touched_tick = -1;  // last tick a bike touched the object (copied by the tick)
 };
 
 // A track's course for timing: gates plus the first-lap and normal-lap
@@ -158,7 +159,8 @@ bool false_start_step(const RaceTiming* race, int* hold, double distance_sq_from
 // The starting-gate tilt of a raise factor, radians about the gate's x axis.
 float starting_gate_tilt(float raise);
 
-// Gate drop step for one tick.
+// Gate drop step for one tick: up to ten seconds past the start every gate
+// with an object falls by 8 a second, except one a bike touched this tick.
 void starting_gates_update(GateCourse* course, const RaceTiming* race);
 
 // Rider i's start point and yaw on the starting gates, or beside the

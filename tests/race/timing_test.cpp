@@ -230,14 +230,24 @@ TEST(Timing, StartingPlacesAndGateDrop)
     EXPECT_EQ(p.x, 260);
     EXPECT_EQ(p.z, 250);
 
+    // Only gates with a model fall; one a bike touches this tick holds.
+    GateCourse bare = c;
+    c.starting[0].object = 0;
+    c.starting[1].object = 1;
     RaceTiming race;
     race.start_tick = 10;
-    for (race.clock = 0; race.clock <= 26; race.clock++)
+    for (race.clock = 0; race.clock <= 26; race.clock++) {
+        c.starting[1].touched_tick = race.clock == 20 ? 20 : -1;
         starting_gates_update(&c, &race);
+    }
     EXPECT_NEAR(c.starting[0].raise, 1 - 16 * 8 / 128.0, 1e-6);
+    EXPECT_NEAR(c.starting[1].raise, 1 - 15 * 8 / 128.0, 1e-6);
     for (; race.clock < 200; race.clock++)
         starting_gates_update(&c, &race);
     EXPECT_EQ(c.starting[0].raise, 0);
+    for (race.clock = 0; race.clock < 200; race.clock++)
+        starting_gates_update(&bare, &race);
+    EXPECT_EQ(bare.starting[0].raise, 1);
     EXPECT_NEAR(starting_gate_tilt(1), 33.75 * M_PI / 180, 1e-6);
 }
 

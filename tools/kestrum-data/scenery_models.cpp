@@ -13,14 +13,16 @@ constexpr double PI = 3.14159265358979323846;
 
 // ------------------------------------------------------------ start gate
 
-// One gate per start position. The model's own pose is the dropped gate;
-// the game stands it up by turning it 33.75 degrees about x, which brings
-// the panel upright. The hinge runs along x through the origin.
+// One gate per start position. The model's own pose is the dropped gate,
+// lying flat away from the riders (-z) with its face up, so the field rides
+// over it on every lap; the game stands it up by turning it 33.75 degrees
+// about x, which raises the panel against the front wheels. The hinge runs
+// along x through the origin.
 std::string startgate_file()
 {
     MeshBuild panel = mesh_lit(32, 0.4f);
     MeshBuild metal = mesh_lit(80, 0.7f);
-    const double lean = -33.75 * PI / 180;  // dropped: leaning away from the riders
+    const double lean = -PI / 2;  // the panel, built upright, laid down away from the riders
     panel.place = place_rotate_x(lean);
     metal.place = place_rotate_x(lean);
     panel.rect = uv_cell(0, 0, 1, 2);
@@ -331,11 +333,12 @@ bool build_scenery_models(DataSet& ds)
 {
     dataset_add(ds, "startgate.jm", startgate_file());
     dataset_add(ds, "startgate.ppm", image_encode_pnm(startgate_texture()));
-    // Spheres along the panel (standing pose is the game's concern: the
-    // shape is posed like the model).
+    // Spheres along the panel, mostly below it, so the dropped gate is a
+    // bump of 0.2 ft and the standing one (posed like the model by the
+    // game) holds the front wheels back.
     std::vector<Sphere> gate;
     for (int i = 0; i < 5; i++)
-        gate.push_back(Sphere{-1.2 + 0.6 * i, 0.6, -0.4, 0.45});
+        gate.push_back(Sphere{-1.2 + 0.6 * i, -0.25, -0.8, 0.45});
     dataset_add(ds, "startgate.shp", shape_file(gate, 0.6, 20000, 1500));
 
     dataset_add(ds, "statues/haybale.jm", haybale_file());
