@@ -14,7 +14,12 @@ namespace fs = std::filesystem;
 
 std::string test_scratch_dir(const std::string& tag)
 {
-    fs::path dir = fs::path(KESTRUM_BINARY_DIR) / "test-scratch" / tag;
+    // Under the running test's own name: ctest runs tests side by side,
+    // and two of them must never share (and wipe) one folder.
+    fs::path dir = fs::path(KESTRUM_BINARY_DIR) / "test-scratch";
+    if (const ::testing::TestInfo* t = ::testing::UnitTest::GetInstance()->current_test_info())
+        dir /= std::string(t->test_suite_name()) + "." + t->name();
+    dir /= tag;
     std::error_code ec;
     fs::remove_all(dir, ec);
     fs::create_directories(dir, ec);

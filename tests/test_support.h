@@ -6,8 +6,9 @@
 
 struct Stream;
 
-// A fresh, empty folder for one test under the build tree; the name is
-// made from the tag, and any earlier folder of that name is removed first.
+// A fresh, empty folder for one test under the build tree, inside a folder
+// named after the running test; the name is made from the tag, and any
+// earlier folder of that name is removed first.
 std::string test_scratch_dir(const std::string& tag);
 
 // Writes bytes to a file, creating missing folders. Returns success.

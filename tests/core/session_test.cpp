@@ -10,7 +10,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <string>
 
 namespace {
 
@@ -21,9 +20,7 @@ struct BuiltData {
     BuiltData()
     {
         setenv("RQ_HOME", KESTRUM_GAME_DIR, 1);
-        // A folder per test: ctest runs these side by side.
-        const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        setenv("XDG_DATA_HOME", test_scratch_dir(std::string("session-user-") + test).c_str(), 1);
+        setenv("XDG_DATA_HOME", test_scratch_dir("session-user").c_str(), 1);
         data_paths_reset();
         ok = test_have_game_data() && physics_world_init();
         config_reset_defaults();

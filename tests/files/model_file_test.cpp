@@ -11,9 +11,7 @@ namespace {
 
 std::unique_ptr<Mesh> load_text(const std::string& text, std::string* error = nullptr)
 {
-    // A folder per test: ctest runs the tests of this file side by side.
-    const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::string path = test_scratch_dir((std::string("model_file_") + test).c_str()) + "m.jm";
+    std::string path = test_scratch_dir("model_file") + "m.jm";
     EXPECT_TRUE(test_write_file(path, text));
     return model_file_load(path.c_str(), error);
 }
