@@ -152,28 +152,29 @@ GLuint upload_rgb(ImageBuffer& im)
     return texture_from_image(im.pixels.data(), im.width, im.height, 3, 0, false, false);
 }
 
-// Block (bx, bz): the surface tiles (inner 7/8 of each picture, as the
-// composed ground shows them) times twice the baked shading.
-void block_compose(const HeightField* hf, const std::vector<TileSample>& tiles, int bx, int bz, int res,
-                   ImageBuffer* im)
+// A square of the ground from cell (first_x, first_z), cells a side, at res
+// texels a side: the surface tiles (inner 7/8 of each picture, as the
+// composed ground shows them) times twice the baked shading. sample(surface,
+// u, v) gives a tile picture's texel for u, v in [0, 1), or null.
+template <typename Sampler>
+void compose_square(const HeightField* hf, int surface_count, const Sampler& sample, int first_x, int first_z,
+                    int cells, int res, ImageBuffer* im)
 {
     im->width = im->height = res;
     im->channels = 3;
     im->pixels.assign(size_t(res) * res * 3, 0);
     int n = hf->order, p = hf->vertex_count, tiles_side = 1 << n;
-    float cells_per_texel = float(BLOCK_CELLS) / float(res);
+    float cells_per_texel = float(cells) / float(res);
     for (int y = 0; y < res; y++)
         for (int x = 0; x < res; x++) {
-            float cx = bx * BLOCK_CELLS + (x + 0.5f) * cells_per_texel;
-            float cz = bz * BLOCK_CELLS + (y + 0.5f) * cells_per_texel;
+            float cx = first_x + (x + 0.5f) * cells_per_texel;
+            float cz = first_z + (y + 0.5f) * cells_per_texel;
             int tx = std::clamp(int(cx / 2), 0, tiles_side - 1), tz = std::clamp(int(cz / 2), 0, tiles_side - 1);
-            int surface = tiles.empty() ? 0
+            int surface = surface_count <= 0 ? 0
                 : std::min(int(hf->tilemap.empty() ? 0 : hf->tilemap[size_t(tx) + size_t(tiles_side) * tz]),
-                           int(tiles.size()) - 1);
+                           surface_count - 1);
             float fu = cx / 2 - std::floor(cx / 2), fv = cz / 2 - std::floor(cz / 2);
-            int su = std::clamp(int((0.0625f + 0.875f * fu) * TILE_SAMPLE), 0, TILE_SAMPLE - 1);
-            int sv = std::clamp(int((0.0625f + 0.875f * fv) * TILE_SAMPLE), 0, TILE_SAMPLE - 1);
-            const uint8_t* tile = tiles.empty() ? nullptr : &tiles[size_t(surface)].rgb[(sv * TILE_SAMPLE + su) * 3];
+            const uint8_t* tile = surface_count <= 0 ? nullptr : sample(surface, 0.0625f + 0.875f * fu, 0.0625f + 0.875f * fv);
             // Bilinear shading between the four surrounding vertices.
             float vx = std::clamp(cx, 0.0f, float(p - 1)), vz = std::clamp(cz, 0.0f, float(p - 1));
             int i0 = std::min(int(vx), p - 2), j0 = std::min(int(vz), p - 2);
@@ -190,6 +191,18 @@ void block_compose(const HeightField* hf, const std::vector<TileSample>& tiles, 
                 out[c] = uint8_t(std::clamp(base * shade / 128.0f, 0.0f, 255.0f));
             }
         }
+}
+
+// Block (bx, bz) from the averaged tile pictures.
+void block_compose(const HeightField* hf, const std::vector<TileSample>& tiles, int bx, int bz, int res,
+                   ImageBuffer* im)
+{
+    auto sample = [&](int surface, float u, float v) -> const uint8_t* {
+        int su = std::clamp(int(u * TILE_SAMPLE), 0, TILE_SAMPLE - 1);
+        int sv = std::clamp(int(v * TILE_SAMPLE), 0, TILE_SAMPLE - 1);
+        return &tiles[size_t(surface)].rgb[(sv * TILE_SAMPLE + su) * 3];
+    };
+    compose_square(hf, int(tiles.size()), sample, bx * BLOCK_CELLS, bz * BLOCK_CELLS, BLOCK_CELLS, res, im);
 }
 
 std::vector<TileSample> tile_samples(const HeightField* hf)
@@ -223,6 +236,73 @@ void block_rebuild(HeightField* hf, const std::vector<TileSample>& tiles, int bx
     hf->block_textures[k] = int(upload_rgb(im));
     if (k < hf->block_dirty.size())
         hf->block_dirty[k] = false;
+}
+
+// The surface pictures at their own size, for the windows near the camera;
+// read on the first window a track composes.
+struct TilePicture {
+    int width = 1, height = 1;
+    std::vector<uint8_t> rgb = {128, 128, 128};
+};
+std::vector<TilePicture> window_pictures;
+bool window_pictures_loaded = false;
+
+void window_pictures_load(const HeightField* hf)
+{
+    window_pictures.assign(size_t(std::max(1, hf->surface_count)), TilePicture());
+    for (int k = 0; k < hf->surface_count; k++) {
+        ImageBuffer im;
+        const std::string& name = hf->surfaces[k].texture_name;
+        if (name.empty() || image_load_texture(name.c_str(), &im, nullptr) != IMAGE_LOAD_PICTURE || im.width <= 0 ||
+            im.height <= 0 || im.channels < 3)
+            continue;
+        TilePicture& t = window_pictures[size_t(k)];
+        t.width = im.width;
+        t.height = im.height;
+        t.rgb.resize(size_t(im.width) * im.height * 3);
+        for (size_t i = 0; i < size_t(im.width) * im.height; i++)
+            for (int c = 0; c < 3; c++)
+                t.rgb[i * 3 + c] = im.pixels[i * size_t(im.channels) + c];
+    }
+    window_pictures_loaded = true;
+}
+
+// The windows follow the camera; at most one texture is composed a frame
+// and the renderer's arrays mirror the windows afterwards.
+void windows_step(HeightField* hf)
+{
+    const size_t count = size_t(GROUND_WINDOW_LEVELS * GROUND_WINDOW_SLOTS);
+    if (hf->ground_textures.size() != count || hf->order < 1)
+        return;
+    GroundWindows& w = hf->lod.windows;
+    float spacing = hf->spacing > 0 ? hf->spacing : 1.0f;
+    int cx = int(std::floor(std::clamp(hf->lod.camera[0] / spacing, -1e8f, 1e8f)));
+    int cz = int(std::floor(std::clamp(hf->lod.camera[2] / spacing, -1e8f, 1e8f)));
+    ground_windows_move(&w, cx, cz, hf->order);
+    GroundWindowJob job = ground_windows_next(&w, min_texture_level);
+    if (job.any) {
+        if (!window_pictures_loaded)
+            window_pictures_load(hf);
+        auto sample = [&](int surface, float u, float v) -> const uint8_t* {
+            const TilePicture& t = window_pictures[size_t(surface)];
+            int x = std::clamp(int(u * t.width), 0, t.width - 1), y = std::clamp(int(v * t.height), 0, t.height - 1);
+            return &t.rgb[(size_t(y) * t.width + x) * 3];
+        };
+        ImageBuffer im;
+        int res = std::clamp(hf->ground_texture_resolution, 32, 256);
+        compose_square(hf, int(window_pictures.size()), sample, job.first_tile_x * 2, job.first_tile_z * 2,
+                       job.tiles * 2, res, &im);
+        int& id = w.texture[job.level][job.slot];
+        if (id)
+            texture_free(GLuint(id));
+        id = int(upload_rgb(im));
+    }
+    if (hf->lod.window_ready.size() != count)
+        hf->lod.window_ready.assign(count, false);
+    for (size_t k = 0; k < count; k++) {
+        hf->ground_textures[k] = w.texture[k / GROUND_WINDOW_SLOTS][k % GROUND_WINDOW_SLOTS];
+        hf->lod.window_ready[k] = w.ready[k / GROUND_WINDOW_SLOTS][k % GROUND_WINDOW_SLOTS];
+    }
 }
 
 // Low-detail texture (row r, column c): 448 x 448 shading texels with a
@@ -305,6 +385,8 @@ void hook_ground_textures(HeightField* hf)
         for (int bx = 0; bx < blocks; bx++)
             block_rebuild(hf, tiles, bx, bz);
     hf->lod.window_ready.assign(6 * 16, false);
+    ground_windows_reset(&hf->lod.windows, hf->ground_textures.size() == 96 ? hf->ground_textures.data() : nullptr);
+    window_pictures_loaded = false;
 }
 
 void hook_decal_inserted(HeightField* hf, float x0, float z0, float x1, float z1)
@@ -318,6 +400,8 @@ void hook_decal_inserted(HeightField* hf, float x0, float z0, float x1, float z1
         for (int bx = block_of(x0); bx <= block_of(x1); bx++)
             if (size_t(bx + blocks * bz) < hf->block_dirty.size())
                 hf->block_dirty[size_t(bx + blocks * bz)] = true;
+    auto cell = [&](float v) { return int(std::floor(std::clamp(v / spacing, -1e8f, 1e8f))); };
+    ground_windows_mark_stale(&hf->lod.windows, cell(x0), cell(z0), cell(x1), cell(z1), std::max(1, hf->lod.frame));
 }
 
 void hook_free(HeightField* hf)
@@ -333,6 +417,8 @@ void hook_free(HeightField* hf)
         gl_ep.glDeleteFramebuffersEXT(1, &fb);
     }
     hf->framebuffer = 0;
+    ground_windows_reset(&hf->lod.windows, nullptr);
+    window_pictures_loaded = false;
 }
 
 unsigned long hook_texture_memory() { return (unsigned long)texture_memory(); }
@@ -364,8 +450,10 @@ void scene_ground_view(Vec3 position, Vec3 direction)
 // small budget on it.
 void scene_ground_update()
 {
-    if (HeightField* hf = scene_ground())
+    if (HeightField* hf = scene_ground()) {
         terrain_refresh(hf, hf->lod.pass_done);
+        windows_step(hf);
+    }
 }
 
 void scene_ground_draw()
@@ -444,5 +532,6 @@ void terrain_refresh(HeightField* hf, bool quick)
     if (!quick) {
         hf->view_cell_x = -1000000;
         hf->view_cell_z = -1000000;
+        hf->lod.windows.placed = false;
     }
 }

@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "track/ground_windows.h"
+
 struct HeightField;
 
 // Renderer-side state kept with each height field. The split distances
@@ -32,6 +34,9 @@ struct TerrainLodState {
     // Ground texture window slots (6 levels x 16) whose content is ready;
     // filled by the ground texture generator, all false until then.
     std::vector<bool> window_ready;
+    // The generator's windows round the camera (ids mirrored in the height
+    // field's ground_textures, flags in window_ready).
+    GroundWindows windows;
 };
 
 // First index of level d.
