@@ -210,15 +210,11 @@ void simulation_tick()
 
     if (s.roost)
         roost_update(s.roost, unsigned(race.timing.clock));
-    // The gates fall for ten seconds after the start; one a bike touches
-    // this tick holds.
-    const RaceTiming& rt = race.timing;
-    if (rt.clock * TICK_SECONDS <= rt.start_tick * TICK_SECONDS + 10 && !s.course.starting.empty()) {
-        for (StartingGate& g : s.course.starting)
-            if (g.object >= 0 && size_t(g.object) < track_current.statues.size())
-                g.touched_tick = track_current.statues[size_t(g.object)].touched_tick;
-        starting_gates_update(&s.course, &race.timing);
+    // The gates fall after the start; one a bike touches this tick holds.
+    for (StartingGate& g : s.course.starting)
+        if (g.raise > 0 && g.object >= 0 && size_t(g.object) < track_current.statues.size())
+            g.touched_tick = track_current.statues[size_t(g.object)].touched_tick;
+    if (starting_gates_update(&s.course, &race.timing))
         starting_gates_pose(&track_current, &s.course);
-    }
     race.timing.clock++;
 }

@@ -512,15 +512,19 @@ float starting_gate_tilt(float raise)
     return raise * 0.5890486225480862f;
 }
 
-void starting_gates_update(GateCourse* c, const RaceTiming* race)
+bool starting_gates_update(GateCourse* c, const RaceTiming* race)
 {
     if (race->clock * TICK_SECONDS > race->start_tick * TICK_SECONDS + 10)
-        return;
+        return false;
     if (race->clock <= race->start_tick)
-        return;
+        return false;
+    bool moved = false;
     for (StartingGate& g : c->starting)
-        if (g.raise > 0 && g.object >= 0 && g.touched_tick != race->clock)
+        if (g.raise > 0 && g.object >= 0 && g.touched_tick != race->clock) {
             g.raise = std::max(0.0f, g.raise - float(8 * TICK_SECONDS));
+            moved = true;
+        }
+    return moved;
 }
 
 void starting_place(const GateCourse* c, int i, double extent, Vec3* point, double* yaw)

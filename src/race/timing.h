@@ -161,7 +161,8 @@ float starting_gate_tilt(float raise);
 
 // Gate drop step for one tick: up to ten seconds past the start every gate
 // with an object falls by 8 a second, except one a bike touched this tick.
-void starting_gates_update(GateCourse* course, const RaceTiming* race);
+// True when a gate moved.
+bool starting_gates_update(GateCourse* course, const RaceTiming* race);
 
 // Rider i's start point and yaw on the starting gates, or beside the
 // middle of the track (extent) when there are none.

@@ -36,30 +36,25 @@ struct DrawState {
     bool any_bound = false;
 };
 
-int ready_index(int level, int slot) { return level * 16 + slot; }
-
 // The texture a node of depth d uses, its level and its cell origin.
 GLuint node_texture(const HeightField* hf, int d, int a, int b, int* level, int* base_i, int* base_j)
 {
     int n = hf->order;
     int node_cells = 2 << (n - d);
     int i0 = a * node_cells, j0 = b * node_cells;
-    const TerrainLodState& lod = hf->lod;
-    for (int t = std::max(n - d, min_texture_level); t < 6; t++) {
+    const GroundWindows& w = hf->lod.windows;
+    for (int t = std::max(n - d, min_texture_level); t < GROUND_WINDOW_LEVELS && w.placed; t++) {
         int size = 2 << t;
         int tx = i0 / size, tz = j0 / size;
-        int ox = terrain_window_origin(hf->view_cell_x, n, n - t);
-        int oz = terrain_window_origin(hf->view_cell_z, n, n - t);
+        int ox = w.origin_x[t], oz = w.origin_z[t];
         if (tx < ox || tz < oz || tx >= ox + 4 || tz >= oz + 4)
             continue;
         int slot = (tx - ox) + 4 * (tz - oz);
-        size_t k = size_t(ready_index(t, slot));
-        if (k < lod.window_ready.size() && lod.window_ready[k] && k < hf->ground_textures.size() &&
-            hf->ground_textures[k]) {
+        if (w.ready[t][slot] && w.texture[t][slot]) {
             *level = t;
             *base_i = tx * size;
             *base_j = tz * size;
-            return GLuint(hf->ground_textures[k]);
+            return GLuint(w.texture[t][slot]);
         }
     }
     int blocks = n >= 6 ? 1 << (n - 6) : 1;
@@ -267,12 +262,10 @@ void window_pictures_load(const HeightField* hf)
     window_pictures_loaded = true;
 }
 
-// The windows follow the camera; at most one texture is composed a frame
-// and the renderer's arrays mirror the windows afterwards.
+// The windows follow the camera; at most one texture is composed a frame.
 void windows_step(HeightField* hf)
 {
-    const size_t count = size_t(GROUND_WINDOW_LEVELS * GROUND_WINDOW_SLOTS);
-    if (hf->ground_textures.size() != count || hf->order < 1)
+    if (hf->order < 1)
         return;
     GroundWindows& w = hf->lod.windows;
     float spacing = hf->spacing > 0 ? hf->spacing : 1.0f;
@@ -296,12 +289,6 @@ void windows_step(HeightField* hf)
         if (id)
             texture_free(GLuint(id));
         id = int(upload_rgb(im));
-    }
-    if (hf->lod.window_ready.size() != count)
-        hf->lod.window_ready.assign(count, false);
-    for (size_t k = 0; k < count; k++) {
-        hf->ground_textures[k] = w.texture[k / GROUND_WINDOW_SLOTS][k % GROUND_WINDOW_SLOTS];
-        hf->lod.window_ready[k] = w.ready[k / GROUND_WINDOW_SLOTS][k % GROUND_WINDOW_SLOTS];
     }
 }
 
@@ -384,8 +371,7 @@ void hook_ground_textures(HeightField* hf)
     for (int bz = 0; bz < blocks; bz++)
         for (int bx = 0; bx < blocks; bx++)
             block_rebuild(hf, tiles, bx, bz);
-    hf->lod.window_ready.assign(6 * 16, false);
-    ground_windows_reset(&hf->lod.windows, hf->ground_textures.size() == 96 ? hf->ground_textures.data() : nullptr);
+    ground_windows_reset(&hf->lod.windows, nullptr);  // no window texture exists yet
     window_pictures_loaded = false;
 }
 
@@ -406,12 +392,16 @@ void hook_decal_inserted(HeightField* hf, float x0, float z0, float x1, float z1
 
 void hook_free(HeightField* hf)
 {
-    for (std::vector<int>* list : {&hf->low_detail_textures, &hf->block_textures, &hf->ground_textures})
+    for (std::vector<int>* list : {&hf->low_detail_textures, &hf->block_textures})
         for (int& t : *list)
             if (t) {
                 texture_free(GLuint(t));
                 t = 0;
             }
+    for (auto& level : hf->lod.windows.texture)
+        for (int t : level)
+            if (t)
+                texture_free(GLuint(t));
     if (hf->framebuffer && gl_ep.glDeleteFramebuffersEXT) {
         GLuint fb = hf->framebuffer;
         gl_ep.glDeleteFramebuffersEXT(1, &fb);
@@ -424,10 +414,6 @@ void hook_free(HeightField* hf)
 unsigned long hook_texture_memory() { return (unsigned long)texture_memory(); }
 
 int surface_texture(const char* name) { return int(texture_load(name)); }
-
-}  // namespace
-
-namespace {
 
 // The scene's ground step draws the ground of the track it shows.
 HeightField* scene_ground()

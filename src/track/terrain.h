@@ -56,7 +56,6 @@ struct HeightField {
     std::vector<bool> block_dirty;       // blocks whose ground texture must be redone
     std::vector<Decal> decals;
     std::vector<int> decal_buckets[TERRAIN_DECAL_BUCKETS][TERRAIN_DECAL_BUCKETS];
-    std::vector<int> ground_textures;    // 6 levels x 4 x 4 ids (renderer)
     std::vector<int> block_textures;     // one per block (renderer)
     int ground_texture_resolution = 128;
     unsigned framebuffer = 0;
@@ -91,7 +90,7 @@ struct TerrainRenderHooks {
     void (*error_pass)(HeightField* hf) = nullptr;          // full quadtree error pass
     void (*build_low_detail)(HeightField* hf) = nullptr;    // far-ground textures from shading
     unsigned (*create_framebuffer)() = nullptr;
-    void (*create_ground_textures)(HeightField* hf) = nullptr;  // placeholder sets + block textures
+    void (*create_ground_textures)(HeightField* hf) = nullptr;  // block textures, windows reset
     void (*decal_inserted)(HeightField* hf, float x0, float z0, float x1, float z1) = nullptr;
     void (*free_gl)(HeightField* hf) = nullptr;             // textures, framebuffer
     unsigned long (*texture_memory)() = nullptr;            // bytes, for the debug lines

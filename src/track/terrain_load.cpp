@@ -335,7 +335,6 @@ bool terrain_load(HeightField* hf, const char* folder)
     // 11. Ground texture sets; every block needs generating.
     int blocks = blocks_per_side(hf);
     hf->block_dirty.assign(size_t(blocks) * size_t(blocks), true);
-    hf->ground_textures.assign(6 * 16, 0);
     hf->block_textures.assign(size_t(blocks) * size_t(blocks), 0);
     if (terrain_render_hooks.create_ground_textures)
         terrain_render_hooks.create_ground_textures(hf);

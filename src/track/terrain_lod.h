@@ -31,11 +31,9 @@ struct TerrainLodState {
     int pass_level = 0, pass_row = 0, pass_col = 0, pass_half = 0, pass_scan = 0;
     float pass_max = 0;
     int pass_generation = 0;
-    // Ground texture window slots (6 levels x 16) whose content is ready;
-    // filled by the ground texture generator, all false until then.
-    std::vector<bool> window_ready;
-    // The generator's windows round the camera (ids mirrored in the height
-    // field's ground_textures, flags in window_ready).
+    // The ground texture windows round the camera: their texture ids, which
+    // are composed and where they lie; nothing ready until the generator
+    // has run.
     GroundWindows windows;
 };
 

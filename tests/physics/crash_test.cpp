@@ -6,21 +6,11 @@
 #include <cstdio>
 
 #include "physics/rider.h"
-#include "physics/shape.h"
 #include "ride_fixture.h"
-#include "test_support.h"
 
 namespace {
 
 void flat(HeightField* hf) { ride_ground(hf, 100, 2.0, [](double, double) { return 10.0; }); }
-
-// The data set's collision shapes for the bikes built while it lives.
-struct ShippedShapes {
-    GameDataScope data;
-    bool ok = data.ready;
-    ShippedShapes() { shape_cache_clear(); }
-    ~ShippedShapes() { shape_cache_clear(); }
-};
 
 void set_all_velocities(Bike* b, Vec3 v)
 {
@@ -248,21 +238,8 @@ TEST(Crash, ThrownOffTheOakBasinTabletopHeIsReeledInAndRidesOn)
     Bike* b = r.bike;
     bike_reset(b);
     bike_set_auto_dab(b, true);
-    bike_orient(b, 0, 1, 0, -M_PI / 2);  // facing east
-    const dReal* p = dBodyGetPosition(b->body[BODY_FRAME]);
-    double x = 290, z = 720.5;
-    double ground = std::fmax(terrain_height(&r.ground, x - 2.5, z), terrain_height(&r.ground, x + 2.5, z));
-    bike_translate(b, x - p[0], ground + 0.1, z - p[2]);
-    r.run(0.5);
-    double v = 80;
-    for (dBodyID body : b->body)
-        dBodySetLinearVel(body, v, 0, 0);
-    dBodySetAngularVel(b->body[BODY_FRONT_WHEEL], 0, 0, v / 1.12);
-    dBodySetAngularVel(b->body[BODY_REAR_WHEEL], 0, 0, v / 1.04);
-    for (Vec3& w : b->rider_velocity_ring)
-        w = vec3(v, 0, 0);  // already going this fast, not kicked to it
-    b->gear = 4;
-    b->engine_speed = v / 1.04 * powertrain_reduction(b);
+    r.place_east(290, 720.5);
+    r.launch_east(80, 4);
 
     int bailed_at = -1, counting_from = -1, seated_at = -1;
     int held_ticks = 0;

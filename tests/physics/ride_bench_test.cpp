@@ -15,9 +15,7 @@
 
 #include "physics/rider.h"
 #include "physics/roost.h"
-#include "physics/shape.h"
 #include "ride_fixture.h"
-#include "test_support.h"
 #include "track/particles.h"
 
 namespace {
@@ -249,13 +247,9 @@ TEST(RideBench, CrashesAndRoostOnTheOakBasinTabletop)
     // speeds, full throttle with the weight forward; a thrown rider waits to
     // be reeled in, puts his foot down until the bike is up and rides on.
     // Prints the crashes, the time off the bike and the dirt thrown.
-    GameDataScope data;
-    if (!data.ready)
+    ShippedShapes shapes;
+    if (!shapes.ok)
         GTEST_SKIP() << "no built data set";
-    shape_cache_clear();
-    struct ClearShapes {
-        ~ClearShapes() { shape_cache_clear(); }
-    } clear_shapes;
     auto pool = std::make_unique<RoostPool>();
     std::mt19937 rng(1);
     for (double mph : {25.0, 40.0, 60.0, 80.0}) {
@@ -267,20 +261,8 @@ TEST(RideBench, CrashesAndRoostOnTheOakBasinTabletop)
         Bike* b = r.bike;
         bike_reset(b);
         bike_set_auto_dab(b, true);
-        bike_orient(b, 0, 1, 0, -M_PI / 2);
-        const dReal* p = dBodyGetPosition(b->body[BODY_FRAME]);
-        double ground = std::fmax(terrain_height(&r.ground, 287.5, 720.5), terrain_height(&r.ground, 292.5, 720.5));
-        bike_translate(b, 290 - p[0], ground + 0.1, 720.5 - p[2]);
-        r.run(0.5);
-        double v = mph * MPH;
-        for (dBodyID body : b->body)
-            dBodySetLinearVel(body, v, 0, 0);
-        dBodySetAngularVel(b->body[BODY_FRONT_WHEEL], 0, 0, v / 1.12);
-        dBodySetAngularVel(b->body[BODY_REAR_WHEEL], 0, 0, v / 1.04);
-        for (Vec3& w : b->rider_velocity_ring)
-            w = vec3(v, 0, 0);
-        b->gear = 4;
-        b->engine_speed = v / 1.04 * powertrain_reduction(b);
+        r.place_east(290, 720.5);
+        r.launch_east(mph * MPH, 4);
         int crashes = 0, off_ticks = 0, ticks = 20 * 128;
         bool thrown = false;
         for (int i = 0; i < ticks; i++) {

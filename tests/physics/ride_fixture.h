@@ -1,6 +1,7 @@
-// A bike on a small hand-made ground, ticked in the simulation's order:
-// contacts, world step, bike step.
+// A bike on a small hand-made ground or a shipped track's, ticked in the
+// simulation's order: contacts, world step, bike step.
 #pragma once
+#include <cmath>
 #include <functional>
 
 #include "files/config.h"
@@ -8,7 +9,19 @@
 #include "physics/chassis.h"
 #include "physics/contact.h"
 #include "physics/powertrain.h"
+#include "physics/shape.h"
+#include "test_support.h"
 #include "track/terrain.h"
+
+// The built data set in reach for one test, with the bikes' own collision
+// shapes from it (so their body parts meet the ground too); ok is false
+// when no data set is built.
+struct ShippedShapes {
+    GameDataScope data;
+    bool ok = data.ready;
+    ShippedShapes() { shape_cache_clear(); }
+    ~ShippedShapes() { shape_cache_clear(); }
+};
 
 // A square grid of `cells` cells of `spacing` ft with heights h(x, z);
 // no surface table, so every tile is the default ground.
@@ -80,6 +93,30 @@ struct Ride {
     {
         for (int i = 0; i < int(seconds * TICKS_PER_SECOND); i++)
             step();
+    }
+    // Facing east (+x) with the frame over (x, z), just above the higher
+    // ground under the wheels, settled for half a second.
+    void place_east(double x, double z)
+    {
+        bike_orient(bike, 0, 1, 0, -M_PI / 2);
+        const dReal* p = dBodyGetPosition(bike->body[BODY_FRAME]);
+        double base = std::fmax(terrain_height(&ground, x - 2.5, z), terrain_height(&ground, x + 2.5, z));
+        bike_translate(bike, x - p[0], base + 0.1, z - p[2]);
+        run(0.5);
+    }
+    // Every body moving east at v with the wheels rolling, in that gear with
+    // the engine turning to match, and the rider's recent velocities at v as
+    // if the bike had been going this fast all along (not kicked to it).
+    void launch_east(double v, int gear)
+    {
+        for (dBodyID b : bike->body)
+            dBodySetLinearVel(b, v, 0, 0);
+        dBodySetAngularVel(bike->body[BODY_FRONT_WHEEL], 0, 0, v / 1.12);
+        dBodySetAngularVel(bike->body[BODY_REAR_WHEEL], 0, 0, v / 1.04);
+        for (Vec3& w : bike->rider_velocity_ring)
+            w = vec3(v, 0, 0);
+        bike->gear = gear;
+        bike->engine_speed = v / 1.04 * powertrain_reduction(bike);
     }
     // Every body moving at v along -z, the wheels rolling with it.
     void set_speed(double v)

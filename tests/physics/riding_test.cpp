@@ -238,36 +238,19 @@ TEST(Riding, LandsTheOakBasinStartStraightTabletop)
 {
     // The shipped start track: the start straight runs east along z = 720
     // with a 4 ft tabletop (14.5 ft face, 32 ft table) from about x = 350.
-    GameDataScope data;
-    if (!data.ready)
+    ShippedShapes shapes;
+    if (!shapes.ok)
         GTEST_SKIP() << "no built data set";
-    // The bike's own collision shapes from the data set, so its body parts
-    // meet the ground too.
-    shape_cache_clear();
-    struct ClearShapes {
-        ~ClearShapes() { shape_cache_clear(); }
-    } clear_shapes;
     Ride r;
     ASSERT_TRUE(terrain_load(&r.ground, "@oakbasin"));
     ASSERT_TRUE(r.start(0, 0));
     Bike* b = r.bike;
     ASSERT_NE(b->shape[BODY_FRAME], nullptr);
     bike_reset(b);
-    bike_orient(b, 0, 1, 0, -M_PI / 2);  // facing east
-    const dReal* p = dBodyGetPosition(b->body[BODY_FRAME]);
-    double x = 290, z = 720.5;
-    double ground = std::fmax(terrain_height(&r.ground, x - 2.5, z), terrain_height(&r.ground, x + 2.5, z));
-    bike_translate(b, x - p[0], ground + 0.1, z - p[2]);
-    r.run(0.5);
+    r.place_east(290, 720.5);
     // 25 mph clears the table's face and lands on its top or landing; much
     // faster, a rider who does not lean back noses over in the air.
-    double v = 25 * 1.4666666666666666;
-    for (dBodyID body : b->body)
-        dBodySetLinearVel(body, v, 0, 0);
-    dBodySetAngularVel(b->body[BODY_FRONT_WHEEL], 0, 0, v / 1.12);
-    dBodySetAngularVel(b->body[BODY_REAR_WHEEL], 0, 0, v / 1.04);
-    b->gear = 3;
-    b->engine_speed = v / 1.04 * powertrain_reduction(b);
+    r.launch_east(25 * 1.4666666666666666, 3);
     bike_set_throttle(b, 0.4);
     bool airborne = false;
     double min_up = 1;

@@ -46,17 +46,8 @@ void camera_rotation(Vec3 forward, Vec3 up, float out[9])
 
 const Mesh* statue_model(const char* name) { return model_load(name); }
 
-}  // namespace
-
-void app_scene_install()
-{
-    scenery_render_hooks.model_load = statue_model;
-    scenery_render_hooks.shaders_on = gl_caps.fragment_shader;
-    scenery_render_hooks.texture_units = gl_caps.texture_units;
-    scene_settings_load();
-}
-
-void app_scene_fill()
+// The session copied into the scene's world.
+void scene_fill()
 {
     Session& s = session();
     const RaceTiming& t = s.race.timing;
@@ -84,10 +75,20 @@ void app_scene_fill()
     }
 }
 
+}  // namespace
+
+void app_scene_install()
+{
+    scenery_render_hooks.model_load = statue_model;
+    scenery_render_hooks.shaders_on = gl_caps.fragment_shader;
+    scenery_render_hooks.texture_units = gl_caps.texture_units;
+    scene_settings_load();
+}
+
 void app_scene_draw(int width, int height, bool first_person, int viewed_slot, Vec3 position, Vec3 forward,
                     Vec3 up)
 {
-    app_scene_fill();
+    scene_fill();
     scene_set_window(width, height);
     const Bike* viewed = viewed_slot >= 0 && viewed_slot < SCENE_RIDER_SLOTS ? scene_world.riders[viewed_slot].bike
                                                                              : nullptr;

@@ -7,11 +7,9 @@
 // the scene reads its settings from the configuration.
 void app_scene_install();
 
-// Copies the session into the scene's world: the track, every slot's bike
-// and driver, and the race numbers the track objects follow.
-void app_scene_fill();
-
-// Draws the world through the viewed rider's eyes (first_person) or from a
-// camera at position looking along forward with up roughly up.
+// Hands the session to the scene (track, every slot's bike and driver, the
+// race numbers the track objects follow) and draws the world through the
+// viewed rider's eyes (first_person) or from a camera at position looking
+// along forward with up roughly up.
 void app_scene_draw(int width, int height, bool first_person, int viewed_slot, Vec3 position, Vec3 forward,
                     Vec3 up);
