@@ -7,6 +7,7 @@
 #include "physics/rider.h"
 #include "platform/clock.h"
 #include "platform/log.h"
+#include "robots/personality.h"
 #include "track/particles.h"
 #include "track/track.h"
 
@@ -160,7 +161,10 @@ bool session_start(const int* lineup, bool playback, bool record, int time_limit
     s.rng.seed(seed);
     roster_shuffle(&race.roster, s.rng);
 
+    // The lines learnt so far are saved before anything is replaced.
     show("Remembering lines...");
+    lines_session_end(&s.lines, s.lines_track.c_str(), s.lines_skill, s.settings.learn);
+    s.lines_skill = -1;
     free_all_riders();
     for (Rider& r : s.riders)
         r = Rider();
@@ -185,6 +189,17 @@ bool session_start(const int* lineup, bool playback, bool record, int time_limit
     race.track_name = track_current.name;
     if (!track_current.timing)
         parse_timing_gates(&track_current, track_current.timing_gates_text);
+
+    // The skill's racing lines and the lap plans made from them. A table
+    // sized for other gates is made anew, so old files of a track whose
+    // gates changed are ignored.
+    if (s.lines_track != track_current.name || lines_row_count(&s.lines) != s.course.first_real + s.course.normal_real) {
+        lines_table_init(&s.lines, &s.course);
+        s.lines_track = track_current.name;
+    }
+    show("Analyzing lines...");
+    lines_session_switch(&s.lines, s.lines_track.c_str(), &s.lines_skill, skill, s.settings.learn,
+                         s.settings.debug_level);
 
     // Roost particles start all free on the new ground; the rider's crash
     // code reads the same ground.
@@ -258,6 +273,9 @@ bool session_start(const int* lineup, bool playback, bool record, int time_limit
         // Course followers ride with the configured setup and assists.
         if (r.driver == DRIVER_ROBOT && !s.follow_path.points.empty())
             bike_apply_setup(r.bike);
+        // Course followers ride like humans, so their laps become lines.
+        if (r.driver == DRIVER_ROBOT && s.follow_path.points.empty())
+            personality_set(&r.lines, r.personality.c_str());
         if (r.driver == DRIVER_EXTERNAL)
             bike_freeze(r.bike);
         else
@@ -311,6 +329,8 @@ void session_restart()
 void session_end()
 {
     Session& s = session();
+    lines_session_end(&s.lines, s.lines_track.c_str(), s.lines_skill, s.settings.learn);
+    s.lines_skill = -1;
     free_all_riders();
     if (s.have_track)
         track_free(&track_current);

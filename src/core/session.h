@@ -6,6 +6,7 @@
 #include "core/roster.h"
 #include "race/timing.h"
 #include "robots/follower.h"
+#include "robots/robot.h"
 
 #include <cstdint>
 #include <random>
@@ -37,6 +38,8 @@ struct Rider {
     int last_server_tick = -1;
     float engine_gain = 1;                // 0 while a demo has no data for the slot
     Follower follower;                    // course followers (headless races)
+    LineRider lines;                      // line sampling; robots: the buffer they ride
+    RobotState robot;                     // robots: the controller's state
 };
 
 struct RaceState {
@@ -82,6 +85,9 @@ struct Session {
     bool have_track = false;
     RoostPool* roost = nullptr;  // the track's roost particles
     FollowPath follow_path;      // the track's centre line when robots follow it
+    LineTable lines;             // the racing lines of the track and skill in use
+    std::string lines_track;     // the track the table was sized for
+    int lines_skill = -1;        // the skill whose lines are loaded, -1 none
     Vec3 player_start{0, 0, 0};  // where the player stood at the gate (false starts)
     int false_start_hold = 0;    // ticks left of a false-start hold
     // Progress messages for the loading screen (may be null).

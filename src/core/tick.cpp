@@ -2,6 +2,7 @@
 #include "core/session.h"
 
 #include "physics/bike.h"
+#include "physics/body_math.h"
 #include "physics/chassis.h"
 #include "physics/contact.h"
 #include "physics/rider.h"
@@ -68,6 +69,19 @@ void statues_near(const Track* t, const Bike* b, std::vector<StatueTarget>* out)
         target.touched_tick = &st.touched_tick;
         out->push_back(target);
     }
+}
+
+// The rider's motion for the racing lines: every tick it is remembered,
+// every 32nd tick a human's (or a course follower's) path gets a point.
+void sample_line(Session& s, Rider& r)
+{
+    dBodyID frame = r.bike->body[BODY_FRAME];
+    LineSampleInput in{};
+    in.position = body_position(r.bike, BODY_FRAME);
+    in.velocity = ode_vec(dBodyGetLinearVel(frame));
+    in.lean = body_roll(frame);
+    in.on_ground = r.bike->wheel[0].depth > 0 || r.bike->wheel[1].depth > 0;
+    lines_sample(&r.lines, in, s.race.timing.clock, segment_of(&s.course, r.progress.gates_passed));
 }
 
 // Every simulated rider against the ground, then each pair once, faster
@@ -178,6 +192,23 @@ void simulation_tick()
     physics_world_step();
 
     TimingView view = session_timing_view();
+    LearnView learn{};
+    learn.table = &s.lines;
+    learn.course = &s.course;
+    learn.race = &race.timing;
+    learn.debug_level = s.settings.debug_level;
+    RobotContext robots{};
+    robots.learn = &learn;
+    robots.ground = &track_current.hf;
+    robots.rng = &s.rng;
+    robots.clock = race.timing.clock;
+    robots.start_tick = race.timing.start_tick;
+    for (int j = 0; j < SLOT_COUNT; j++) {
+        Rider& r = s.riders[j];
+        learn.progress[j] = r.bike ? &r.progress : nullptr;
+        learn.riders[j] = r.bike ? &r.lines : nullptr;
+        robots.bikes[j] = r.bike;
+    }
     for (int j = 0; j < SLOT_COUNT; j++) {
         Rider& r = s.riders[j];
         if (!r.bike)
@@ -187,12 +218,16 @@ void simulation_tick()
         bool valid = rider_next_gate_target(&s.course, r.progress.gates_passed, &target);
         bike_set_turn_target(r.bike, valid && r.progress.gates_passed > 0 && !r.progress.finished, target);
         if (r.driver == DRIVER_ROBOT) {
-            if (race.timing.clock < race.timing.start_tick)
-                robot_stand(r.bike);  // behind the gate until it drops
-            else if (!s.follow_path.points.empty())
-                follower_drive(&r.follower, &s.follow_path, r.bike);
-            else
+            if (!s.follow_path.points.empty()) {
+                if (race.timing.clock < race.timing.start_tick)
+                    robot_stand(r.bike);  // behind the gate until it drops
+                else
+                    follower_drive(&r.follower, &s.follow_path, r.bike);
+            } else if (r.lines.personality != 0) {
+                robot_tick(&robots, j, r.bike, &r.robot, &r.lines, &r.progress);
+            } else {
                 robot_stand(r.bike);
+            }
         }
         if (race.server_race && r.driver == DRIVER_EXTERNAL)
             bike_freeze(r.bike);  // remote riders are posed, never simulated
@@ -201,11 +236,17 @@ void simulation_tick()
         bike_step(r.bike, r.driver != DRIVER_EXTERNAL, unsigned(race.timing.clock));
         // Learning notes riders that slowed to a crawl after the start.
         if (race.timing.clock > race.timing.start_tick + 2 * TICKS_PER_SECOND && r.progress.slowed == 0 &&
-            frame_speed(r.bike) < 5)
+            frame_speed(r.bike) < 5) {
             r.progress.slowed = 1;
+            lines_learn_slowed(&learn, j);
+        }
         // The server times remote riders; a client times only its own.
-        if (!race.server_race || r.driver == DRIVER_PLAYER)
-            timing_update(&view, j, body_position(r.bike, BODY_FRONT_WHEEL), nullptr, nullptr);
+        if (!race.server_race || r.driver == DRIVER_PLAYER) {
+            sample_line(s, r);
+            TimingResult t = timing_update(&view, j, body_position(r.bike, BODY_FRONT_WHEEL), lines_timing_hook, &learn);
+            if (t == TIMING_FINISHED && r.driver == DRIVER_ROBOT && r.lines.personality != 0)
+                robot_run_out(&r.robot, &r.lines);
+        }
     }
 
     if (s.roost)

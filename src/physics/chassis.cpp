@@ -175,6 +175,29 @@ void arcade_steering(Bike* b)
     dJointSetAMotorParam(m, dParamVel, rate);
     dJointSetAMotorParam(m, dParamFMax, 1000);
 
+    apply_steering_torque(b, steer_servo(b, steer) * s.steering_strength);
+
+    // Tail damping: a drag 20 ft behind the frame keeps the bike pointing
+    // where it goes.
+    dVector3 tv;
+    dBodyGetRelPointVel(frame, 0, 0, 20, tv);
+    dBodyAddForceAtRelPos(frame, -0.25 * tv[0], -0.25 * tv[1], -0.25 * tv[2], 0, 0, 20);
+}
+
+void steering_damping(Bike* b)
+{
+    dBodyID wheel = b->body[BODY_FRONT_WHEEL];
+    Vec3 w = ode_vec(dBodyGetAngularVel(wheel));
+    Vec3 a = body_world_vector(wheel, b->wheel[0].axle);
+    Vec3 t = (a * vec3_dot(a, w) - w) * b->setup.steering_damping;
+    dBodyAddTorque(wheel, t.x, t.y, t.z);
+    dBodyAddTorque(b->body[BODY_FRAME], -t.x, -t.y, -t.z);
+}
+
+}  // namespace
+
+double steer_servo(const Bike* b, double steer)
+{
     const dReal* fv = dBodyGetLinearVel(b->body[BODY_FRONT_WHEEL]);
     double alpha = 0;
     if (fv[0] * fv[0] + fv[1] * fv[1] + fv[2] * fv[2] >= 1) {
@@ -198,29 +221,10 @@ void arcade_steering(Bike* b)
             d = -psi_rate;
     }
     const double dead = 1.0 / 2400;
-    double u = 0;
-    if (std::fabs(d) > dead)
-        u = clampd((d > 0 ? d - dead : d + dead) * 0.5, -2.0 / 3, 2.0 / 3);
-    apply_steering_torque(b, u * s.steering_strength);
-
-    // Tail damping: a drag 20 ft behind the frame keeps the bike pointing
-    // where it goes.
-    dVector3 tv;
-    dBodyGetRelPointVel(frame, 0, 0, 20, tv);
-    dBodyAddForceAtRelPos(frame, -0.25 * tv[0], -0.25 * tv[1], -0.25 * tv[2], 0, 0, 20);
+    if (std::fabs(d) <= dead)
+        return 0;
+    return clampd((d > 0 ? d - dead : d + dead) * 0.5, -2.0 / 3, 2.0 / 3);
 }
-
-void steering_damping(Bike* b)
-{
-    dBodyID wheel = b->body[BODY_FRONT_WHEEL];
-    Vec3 w = ode_vec(dBodyGetAngularVel(wheel));
-    Vec3 a = body_world_vector(wheel, b->wheel[0].axle);
-    Vec3 t = (a * vec3_dot(a, w) - w) * b->setup.steering_damping;
-    dBodyAddTorque(wheel, t.x, t.y, t.z);
-    dBodyAddTorque(b->body[BODY_FRAME], -t.x, -t.y, -t.z);
-}
-
-}  // namespace
 
 double body_roll(dBodyID body)
 {

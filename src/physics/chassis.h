@@ -10,6 +10,10 @@
 double body_roll(dBodyID body);
 // The frame's rotation rate about its own long (z) axis.
 double bike_roll_rate(const Bike* b);
+// The arcade steering's servo: the share of the steering strength that
+// turns the front wheel towards where it travels, offset by a steer input
+// (-2/3 .. 2/3). Robots read it with a steer of 0.
+double steer_servo(const Bike* b, double steer);
 
 // Hooks for the rider's crash handling; each may be null. The bike step
 // calls them at their places in its order.

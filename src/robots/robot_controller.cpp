@@ -166,3 +166,174 @@ RobotDriveOutput robot_drive(const RobotDriveInput& in)
         o.throttle = 0;
     return o;
 }
+
+double robot_required_radius(double ahead, double lateral, double rho, bool straight)
+{
+    if (ahead <= 0)
+        return lateral < 0 ? -10 : 10;
+    // The nearest point of the current path to the aim point.
+    double qa = ahead, qs = 0;
+    if (!straight) {
+        double da = ahead, ds = lateral - rho;
+        double d = std::sqrt(da * da + ds * ds);
+        if (d > 0) {
+            qa = std::fabs(rho) * da / d;
+            qs = rho + std::fabs(rho) * ds / d;
+        } else {
+            qs = lateral;
+        }
+    }
+    double ma = ahead + 2 * (ahead - qa), ms = lateral + 2 * (lateral - qs);
+    if (std::fabs(ms) < 0.000001)
+        ms = ms < 0 ? -0.000001 : 0.000001;
+    return (ma * ma + ms * ms) / (2 * ms);
+}
+
+RobotFootprint robot_footprint(Vec3 position, Vec3 velocity)
+{
+    double hx = velocity.x, hz = velocity.z;
+    double h = std::sqrt(hx * hx + hz * hz);
+    if (h > 0) {
+        hx /= h;
+        hz /= h;
+    } else {
+        hx = 0;
+        hz = -1;
+    }
+    double speed = length(velocity);
+    double sx = -hz, sz = hx;  // to the right
+    double ahead = 4 + speed, behind = -4;
+    double along[4] = {ahead, behind, behind, ahead};
+    double across[4] = {-2, -2, 2, 2};
+    RobotFootprint f{};
+    for (int k = 0; k < 4; k++) {
+        f.x[k] = position.x + hx * along[k] + sx * across[k];
+        f.z[k] = position.z + hz * along[k] + sz * across[k];
+    }
+    return f;
+}
+
+namespace {
+
+// Which side of the line through a, b the point p lies on (0: on it).
+double side_of(double ax, double az, double bx, double bz, double px, double pz)
+{
+    return (bx - ax) * (pz - az) - (bz - az) * (px - ax);
+}
+
+bool edges_cross(const RobotFootprint& a, int i, const RobotFootprint& b, int j)
+{
+    int i1 = (i + 1) & 3, j1 = (j + 1) & 3;
+    double s1 = side_of(a.x[i], a.z[i], a.x[i1], a.z[i1], b.x[j], b.z[j]);
+    double s2 = side_of(a.x[i], a.z[i], a.x[i1], a.z[i1], b.x[j1], b.z[j1]);
+    double s3 = side_of(b.x[j], b.z[j], b.x[j1], b.z[j1], a.x[i], a.z[i]);
+    double s4 = side_of(b.x[j], b.z[j], b.x[j1], b.z[j1], a.x[i1], a.z[i1]);
+    if (s1 == 0 && s2 == 0) {
+        // In one line (riders exactly in one lane): they meet if they overlap.
+        double ux = a.x[i1] - a.x[i], uz = a.z[i1] - a.z[i];
+        double p0 = 0, p1 = ux * ux + uz * uz;
+        double q0 = (b.x[j] - a.x[i]) * ux + (b.z[j] - a.z[i]) * uz;
+        double q1 = (b.x[j1] - a.x[i]) * ux + (b.z[j1] - a.z[i]) * uz;
+        return std::max(std::min(q0, q1), p0) <= std::min(std::max(q0, q1), p1);
+    }
+    return s1 * s2 <= 0 && s3 * s4 <= 0;
+}
+
+}  // namespace
+
+bool robot_footprints_overlap(const RobotFootprint& a, const RobotFootprint& b)
+{
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++)
+            if (edges_cross(a, i, b, j))
+                return true;
+    return false;
+}
+
+RobotAvoidResult robot_avoid_speed(const RobotAvoidInput& in)
+{
+    RobotAvoidResult r{in.target, false};
+    double t = std::min(in.seconds, 100.0);
+    double w = clampd((t - 3) / 2, 0, 1) * clampd((120 - t) / 100, 0, 1);
+    double follow = 12 + 8 * w;
+    // The part of the other rider's velocity that does not run towards or
+    // away from the centre of our turn (across our path when straight).
+    Vec3 radial = in.side;
+    if (!in.straight) {
+        Vec3 centre{in.position.x + in.rho * in.side.x, in.position.y + in.rho * in.side.y,
+                    in.position.z + in.rho * in.side.z};
+        radial = sub(in.other_position, centre);
+    }
+    double rr = dot(radial, radial);
+    Vec3 u = in.other_velocity;
+    if (rr > 0) {
+        double k = dot(u, radial) / rr;
+        u = Vec3{u.x - k * radial.x, u.y - k * radial.y, u.z - k * radial.z};
+    }
+    double V = dot(u, in.direction) > 0 ? length(u) : 0;
+    double X = length(sub(in.other_position, in.position));
+    double v = in.speed, P = in.target;
+    if (X < follow) {
+        r.target = std::min(P, V * (1 - w / 4));
+    } else if (V < P) {
+        double tau = (v - V) / 5;
+        double gap = X + V * tau - (v * tau - 2.5 * tau * tau);
+        if (gap < follow) {
+            r.target = P + clampd((follow - gap) / 3, 0, 1) * (V - P);
+            r.braking = true;
+        }
+    }
+    return r;
+}
+
+RobotStart robot_start_step(RobotState* s, double now, double start, const double reaction[2],
+                            double (*uniform)(void* ctx), void* ctx)
+{
+    double& R = s->start_timer;
+    if (now >= start + 5)
+        return RobotStart{ROBOT_START_DONE, 0};
+    if (s->launch_drawn) {
+        if (now < R)
+            return RobotStart{ROBOT_START_HOLD, 1};  // engine held at full throttle, clutch out
+        if (now < R + 2)
+            return RobotStart{ROBOT_START_LAUNCH, now - R};
+        return RobotStart{ROBOT_START_DONE, 0};
+    }
+    if (R == 0)
+        R = 2 * uniform(ctx);
+    if (now < 5) {
+        // Idle blips: R is when the next one starts, or minus when it ends.
+        if (R >= 0) {
+            if (now < R)
+                return RobotStart{ROBOT_START_HOLD, 0};
+            R = -(now + 0.25 + 0.5 * uniform(ctx));
+        }
+        if (now < -R)
+            return RobotStart{ROBOT_START_HOLD, 1};
+        R = std::min(now + 2 + 0.5 * uniform(ctx), 5.0);
+        return RobotStart{ROBOT_START_HOLD, 0};
+    }
+    if (R <= 5)
+        R = 5.125 + 0.375 * uniform(ctx);
+    if (now < R)
+        return RobotStart{ROBOT_START_HOLD, 0};
+    if (R < start) {
+        R = start + reaction[0] + (reaction[1] - reaction[0]) * uniform(ctx);
+        s->launch_drawn = true;
+        return RobotStart{ROBOT_START_HOLD, 1};
+    }
+    // The gate dropped before the revs came up: hold until the phase ends.
+    return RobotStart{ROBOT_START_HOLD, 1};
+}
+
+void robot_run_out_speeds(std::vector<LinePoint>* buffer, double progress)
+{
+    auto& b = *buffer;
+    // The last point keeps a quarter of its speed.
+    double end = double(b.size()) - 1;
+    int first = int(std::max(0.0, std::ceil(progress)));
+    if (end - progress <= 0)
+        return;
+    for (int j = first; j < int(b.size()); j++)
+        b[size_t(j)].speed = float(b[size_t(j)].speed * (0.25 + 0.75 * (end - j) / (end - progress)));
+}

@@ -17,6 +17,13 @@ struct RobotState {
     double start_timer = 0;    // start-phase timer in seconds, 0 = not drawn
     double throttle_memory = 0;
     int limit_tick = -1000000;  // last tick the speed target was lowered for grip
+    bool launch_drawn = false;  // start_timer holds the launch time
+    int air_tick = -1000000;    // last tick both wheels were off the ground
+    // Figures for the race summary.
+    int stalls = 0;             // times riding stalled (3 s without a point reached)
+    int stall_ticks = 0;        // ticks without progress: 3 s a stall, then under capture
+    int walks = 0;              // times the bike was walked to its point
+    int restarts = 0;           // times the capture gave up and restarted along the buffer
 };
 
 // Where the bike is along the buffer: ahead is the first point ahead of the
@@ -58,3 +65,60 @@ struct RobotDriveOutput {
     double throttle, clutch, front_brake, rear_brake;
 };
 RobotDriveOutput robot_drive(const RobotDriveInput& in);
+
+// The turn radius that takes the bike through an aim point given by its
+// distance ahead and to the side (positive: right) in the bike's travel
+// frame. rho is the current turn's radius, ignored when straight. The aim
+// point is pushed away from the current path by twice its distance from
+// it, so the bike corrects harder the further it strays. An aim point at
+// or behind the bike gives a tight turn of 10 ft towards its side.
+double robot_required_radius(double ahead, double lateral, double rho, bool straight);
+
+// A rider's footprint on the ground: 4 ft wide, from 4 ft behind the frame
+// to 4 ft plus one second of travel ahead. Corners: left ahead, left
+// behind, right behind, right ahead.
+struct RobotFootprint {
+    double x[4], z[4];
+};
+RobotFootprint robot_footprint(Vec3 position, Vec3 velocity);
+// Whether any edge of one footprint crosses or touches any edge of the
+// other. Every pair of edges is tried, so riders side by side meet too.
+bool robot_footprints_overlap(const RobotFootprint& a, const RobotFootprint& b);
+
+// The speed target behind another rider: what of its velocity runs along
+// our way round the current turn, a following distance that grows from
+// 12 ft to 20 ft after the start, and a braking gap at 5 ft/s^2.
+struct RobotAvoidInput {
+    double target;          // speed target so far
+    double seconds;         // since the start tick
+    double speed;           // ours
+    Vec3 position, direction, side;  // ours; direction a unit vector
+    double rho;             // current turn radius (lateral, signed)
+    bool straight;          // no lean: the current path is a straight line
+    Vec3 other_position, other_velocity;
+};
+struct RobotAvoidResult {
+    double target;
+    bool braking;  // slowed for the rider ahead: the segment's time says nothing of the line
+};
+RobotAvoidResult robot_avoid_speed(const RobotAvoidInput& in);
+
+// The start phase: idle blips before 5 s of clock, full throttle with the
+// clutch out after, and the launch at a reaction time drawn inside the
+// personality's range.
+enum RobotStartStep {
+    ROBOT_START_HOLD,    // on the gate; throttle as returned
+    ROBOT_START_LAUNCH,  // letting the clutch out; seconds since the launch as returned
+    ROBOT_START_DONE,    // riding
+};
+struct RobotStart {
+    RobotStartStep step;
+    double value;  // throttle while held, seconds since the launch while launching
+};
+// now and start in seconds of clock; uniform() draws from [0, 1).
+RobotStart robot_start_step(RobotState* s, double now, double start, const double reaction[2],
+                            double (*uniform)(void* ctx), void* ctx);
+
+// Slows the speeds of what is left of the buffer after the finish, down to
+// a quarter of the line's speed at its end.
+void robot_run_out_speeds(std::vector<LinePoint>* buffer, double progress);

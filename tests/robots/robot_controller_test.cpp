@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "robots/robots_fixture.h"
 
@@ -140,6 +141,136 @@ TEST(RobotDrive, ThrottleBrakesAndClutch)
     o = robot_drive(air);
     EXPECT_EQ(o.clutch, 0.125);
     EXPECT_EQ(o.rear_brake, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RobotAim, RequiredRadius)
+{
+    // Behind the bike: a tight turn towards the aim point's side.
+    EXPECT_EQ(robot_required_radius(-5, -1, 0, true), -10);
+    EXPECT_EQ(robot_required_radius(-5, 3, 40, false), 10);
+    EXPECT_EQ(robot_required_radius(0, -2, 0, true), -10);
+    // Riding straight at a point 40 ahead and 10 right: the point is pushed
+    // to 30 right, so the turn is r = (40^2 + 30^2) / 60.
+    EXPECT_NEAR(robot_required_radius(40, 10, 0, true), (1600.0 + 900) / 60, 1e-9);
+    // A point on the current turn's circle needs exactly that turn, for
+    // either direction of turning.
+    for (double rho : {-60.0, 35.0, 200.0}) {
+        double angle = 0.7;
+        double ahead = std::fabs(rho) * std::sin(angle), lateral = rho - rho * std::cos(angle);
+        EXPECT_NEAR(robot_required_radius(ahead, lateral, rho, false), rho, 1e-6) << rho;
+    }
+    // Dead ahead while straight: no turn at all (a radius beyond any track).
+    EXPECT_GT(std::fabs(robot_required_radius(30, 0, 0, true)), 1e8);
+}
+
+TEST(RobotAvoid, FootprintsOverlapOnlyWhenTheyMeet)
+{
+    RobotFootprint me = robot_footprint(Vec3{0, 0, 0}, Vec3{0, 0, -20});
+    // Ahead-left corner: 24 ahead, 2 to the left.
+    EXPECT_NEAR(me.x[0], -2, 1e-9);
+    EXPECT_NEAR(me.z[0], -24, 1e-9);
+    struct Case {
+        Vec3 at, velocity;
+        bool overlap;
+    } cases[] = {
+        {{3, 0, -2}, {0, 0, -20}, true},     // side by side, a little apart: parallel edges still cross
+        {{0, 0, -15}, {0, 0, -20}, true},    // straight ahead inside our reach
+        {{0, 0, -40}, {0, 0, -20}, false},   // beyond it
+        {{10, 0, -10}, {-20, 0, 0}, true},   // crossing our path
+        {{30, 0, -10}, {0, 0, 20}, false},   // oncoming, well to the side
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(robot_footprints_overlap(me, robot_footprint(c.at, c.velocity)), c.overlap)
+            << c.at.x << " " << c.at.z;
+}
+
+TEST(RobotAvoid, FollowingDistanceAndSpeedFactorGrowAfterTheStart)
+{
+    RobotAvoidInput in{};
+    in.speed = 40;
+    in.target = 40;
+    in.position = Vec3{0, 0, 0};
+    in.direction = Vec3{0, 0, -1};
+    in.side = Vec3{1, 0, 0};
+    in.straight = true;
+    in.other_velocity = Vec3{0.5, 0, -30};  // the part across our way does not count
+    // His speed along our way is 30; braking from 40 to 30 at 5 ft/s^2
+    // takes 2 s and 70 ft while he covers 60, so the gap shrinks by 10 ft.
+    struct Case {
+        double seconds, gap;
+        double target;
+        bool braking;
+    } cases[] = {
+        {1, 11, 30, false},             // first 3 s: inside 12 ft, his speed in full
+        {1, 14, 30, true},              // 4 ft left after braking, 8 short of 12: his speed
+        {1, 30, 40, false},             // 20 ft left: nothing to do
+        {10, 19, 22.5, false},          // from 5 s: inside 20 ft, three quarters of his speed
+        {10, 28, 40 - 10.0 * 2 / 3, true},  // 18 ft left, 2 short: two thirds of the way to his speed
+        {10, 40, 40, false},
+    };
+    for (const Case& c : cases) {
+        in.seconds = c.seconds;
+        in.other_position = Vec3{0, 0, -c.gap};
+        RobotAvoidResult r = robot_avoid_speed(in);
+        EXPECT_NEAR(r.target, c.target, 1e-9) << c.seconds << " " << c.gap;
+        EXPECT_EQ(r.braking, c.braking) << c.seconds << " " << c.gap;
+    }
+    // A rider coming the other way is no one to follow.
+    in.seconds = 10;
+    in.other_position = Vec3{0, 0, -10};
+    in.other_velocity = Vec3{0, 0, 30};
+    EXPECT_EQ(robot_avoid_speed(in).target, 0);
+}
+
+double draw(void* ctx)
+{
+    return double(uint32_t((*static_cast<std::mt19937*>(ctx))())) / 4294967296.0;
+}
+
+TEST(RobotStart, BlipsThenHeldRevsAndLaunchesInsideTheReactionRange)
+{
+    std::mt19937 rng(7);
+    const double start = 14.0, reaction[2] = {0.2, 0.4};
+    RobotState a, b;
+    double launch[2] = {-1, -1};
+    bool blipped[2] = {false, false};
+    RobotState* st[2] = {&a, &b};
+    for (int tick = 0; tick < 128 * 20; tick++) {
+        double now = tick / 128.0;
+        for (int k = 0; k < 2; k++) {
+            RobotStart s = robot_start_step(st[k], now, start, reaction, draw, &rng);
+            if (now < 5 && s.step == ROBOT_START_HOLD && s.value == 1)
+                blipped[k] = true;
+            if (now >= 5.5 && now < start) {
+                EXPECT_EQ(s.step, ROBOT_START_HOLD);
+            }
+            if (s.step == ROBOT_START_LAUNCH && launch[k] < 0)
+                launch[k] = now;
+            if (now >= start + 5) {
+                EXPECT_EQ(s.step, ROBOT_START_DONE);
+            }
+        }
+    }
+    for (int k = 0; k < 2; k++) {
+        EXPECT_TRUE(blipped[k]);
+        EXPECT_GE(launch[k], start + 0.2 - 1e-9);
+        EXPECT_LE(launch[k], start + 0.4 + 1.0 / 128);
+    }
+    EXPECT_NE(launch[0], launch[1]);
+}
+
+TEST(RobotRunOut, SpeedsFallToAQuarterAtTheBufferEnd)
+{
+    auto b = robots_straight(0, 0, 11, 40);
+    robot_run_out_speeds(&b, 2.0);
+    EXPECT_EQ(b[1].speed, 40);  // behind the bike: untouched
+    EXPECT_NEAR(b[2].speed, 40, 1e-5);
+    EXPECT_NEAR(b[6].speed, 40 * (0.25 + 0.75 * 0.5), 1e-4);
+    EXPECT_NEAR(b[10].speed, 10, 1e-5);
 }
 
 }  // namespace

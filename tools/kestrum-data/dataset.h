@@ -15,6 +15,9 @@ struct DataSet {
     // Names that must stay plain files in the data folder rather than go
     // into an archive (for example files the game opens by plain path).
     std::map<std::string, bool> keep_plain;
+    // The committed source data that is copied rather than made (trained
+    // racing lines); "" when the builder was not given it.
+    std::string source;
 };
 
 // Adds or replaces one file.

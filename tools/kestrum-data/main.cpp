@@ -1,6 +1,8 @@
-// kestrum-data OUTDIR: builds the whole shipped data set procedurally, the
-// same bytes every run, packs it into archives and writes it into OUTDIR
-// (the folder beside the game executable), release marker last.
+// kestrum-data OUTDIR [SOURCE]: builds the whole shipped data set
+// procedurally, the same bytes every run, packs it into archives and writes
+// it into OUTDIR (the folder beside the game executable), release marker
+// last. SOURCE is the committed data folder whose trained racing lines are
+// copied in.
 #include "dataset.h"
 #include "files/data_check.h"
 #include "files/data_pack.h"
@@ -13,8 +15,8 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 2 || argv[1][0] == '-') {
-        std::fprintf(stderr, "usage: kestrum-data OUTDIR\n");
+    if (argc < 2 || argc > 3 || argv[1][0] == '-') {
+        std::fprintf(stderr, "usage: kestrum-data OUTDIR [SOURCE]\n");
         return 2;
     }
     const char* outdir = argv[1];
@@ -25,6 +27,8 @@ int main(int argc, char** argv)
         return std::strcmp(a.name, b.name) < 0;
     });
     DataSet ds;
+    if (argc == 3)
+        ds.source = argv[2];
     for (const DataBuilderEntry& b : builders) {
         if (!b.fn(ds)) {
             std::fprintf(stderr, "kestrum-data: builder '%s' failed\n", b.name);

@@ -9,6 +9,7 @@
 #include "files/stream.h"
 #include "physics/bike.h"
 #include "physics/bike_model.h"
+#include "physics/chassis.h"
 #include "platform/clock.h"
 
 #include <cmath>
@@ -40,11 +41,11 @@ void trace_line(const Session& s, int slot)
     const dReal* v = dBodyGetLinearVel(b->body[BODY_FRAME]);
     const dReal* r = dBodyGetRotation(b->body[BODY_FRAME]);
     std::printf("t %5.1f slot %d at %7.1f %6.1f %7.1f speed %5.1f up %5.2f gear %d gates %d steer %5.2f "
-                "throttle %4.2f rpm %5.0f crash %4.1f wheels %c%c\n",
+                "throttle %4.2f rpm %5.0f crash %4.1f wheels %c%c nose %5.2f roll %5.2f\n",
                 s.race.timing.clock / double(TICKS_PER_SECOND), slot, p[0], p[1], p[2], std::hypot(v[0], v[2]), r[5],
                 bike_gear(b), s.riders[slot].progress.gates_passed, b->controls.steer, b->controls.throttle,
                 bike_rpm(b), b->crash_timer,
-                b->wheel[0].depth > 0 ? 'F' : '-', b->wheel[1].depth > 0 ? 'R' : '-');
+                b->wheel[0].depth > 0 ? 'F' : '-', b->wheel[1].depth > 0 ? 'R' : '-', -r[6], body_roll(b->body[BODY_FRAME]));
 }
 
 // User and system time this process has used: unlike wall time it does
@@ -89,7 +90,8 @@ int main(int argc, char** argv)
     }
     Session& s = session();
     s.settings.track = o.track;
-    s.settings.learn = false;
+    s.settings.learn = o.learn;
+    s.settings.practice = o.practice;
     s.settings.follow_course = o.driver == SIM_DRIVER_FOLLOW;
     s.settings.robot_bike = o.bike;
     if (o.seed >= 0)
@@ -110,6 +112,8 @@ int main(int argc, char** argv)
             session_end();
             return 1;
         }
+    for (int j = 0; j < o.riders; j++)
+        s.riders[j].follower.speed_limit = o.pace;
     double t1 = clock_seconds(clock_now());
     double cpu1 = cpu_seconds();
     if (o.driver == SIM_DRIVER_FOLLOW && s.follow_path.points.empty())

@@ -27,7 +27,8 @@ void sim_usage()
     std::fprintf(stderr,
                  "usage: kestrum-sim [--track NAME] [--riders N] [--bike NAME] [--laps N] [--minutes M]\n"
                  "                   [--seconds S] [--seed N] [--driver follow|robot]\n"
-                 "                   [--skill novice|amateur|expert] [--json] [--trace] [--trace-slot N] [--data DIR]\n"
+                 "                   [--skill novice|amateur|expert] [--practice] [--learn] [--pace V]\n"
+                 "                   [--json] [--trace] [--trace-slot N] [--data DIR]\n"
                  "  Runs a headless race of N riders (1..40, default 8) on a track (default\n"
                  "  oakbasin) as fast as the machine allows and prints each rider's laps,\n"
                  "  lap times, crashes and missed gates, the standings and what it cost.\n"
@@ -39,6 +40,11 @@ void sim_usage()
                  "  --seed N       the session's random seed (default: the first session's)\n"
                  "  --driver D     follow: riders ride the course centre line (default);\n"
                  "                 robot: the robot controller on the skill's racing lines\n"
+                 "  --skill S      whose racing lines: novice (default), amateur or expert\n"
+                 "  --practice     every robot explores the lines least tried\n"
+                 "  --learn        the laps ridden teach the skill's racing lines, which are\n"
+                 "                 saved to the user folder after the race\n"
+                 "  --pace V       the course followers' top speed in ft/s (default 40)\n"
                  "  --json         one JSON object on standard output instead of the summary\n"
                  "  --trace        slot 0's state once a simulated second\n"
                  "  --trace-slot N the same for slot N\n"
@@ -94,6 +100,15 @@ bool sim_options_parse(int argc, char** argv, SimOptions* o)
                     o->skill = k;
                     ok = true;
                 }
+        } else if (!std::strcmp(a, "--pace")) {
+            ok = integer(v, 10, 120, &n);
+            o->pace = double(n);
+        } else if (!std::strcmp(a, "--practice")) {
+            o->practice = true;
+            takes_value = false;
+        } else if (!std::strcmp(a, "--learn")) {
+            o->learn = true;
+            takes_value = false;
         } else if (!std::strcmp(a, "--json")) {
             o->json = true;
             takes_value = false;

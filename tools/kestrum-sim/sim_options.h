@@ -19,6 +19,9 @@ struct SimOptions {
     long long seed = -1;     // -1 : the first session's fixed seed
     SimDriver driver = SIM_DRIVER_FOLLOW;
     int skill = 0;           // 0 novice, 1 amateur, 2 expert
+    bool practice = false;   // every robot explores ("tester")
+    bool learn = false;      // save the skill's racing lines after the race
+    double pace = 40;        // ft/s the course followers never exceed
     bool json = false;
     bool trace = false;
     int trace_slot = 0;  // the rider --trace follows

@@ -23,6 +23,9 @@ struct RiderSummary {
     int crashes;
     double crashed_seconds;
     bool finished;
+    bool robot;           // driven by the robot controller
+    int stalls, walks, restarts;
+    double stalled_seconds;
 };
 
 std::vector<RiderSummary> summarise(const SimRun& run, const Session& s)
@@ -53,6 +56,11 @@ std::vector<RiderSummary> summarise(const SimRun& run, const Session& s)
         m.crashes = r.bike->crash_count;
         m.crashed_seconds = run.crashed_ticks[m.slot] / double(TICKS_PER_SECOND);
         m.finished = r.progress.finished;
+        m.robot = r.driver == DRIVER_ROBOT && r.lines.personality != 0;
+        m.stalls = r.robot.stalls;
+        m.walks = r.robot.walks;
+        m.restarts = r.robot.restarts;
+        m.stalled_seconds = r.robot.stall_ticks / double(TICKS_PER_SECOND);
         out.push_back(m);
     }
     return out;
@@ -142,6 +150,9 @@ void sim_report_text(const SimRun& run, const Session& s, FILE* out)
             std::fprintf(out, " %.2f", t);
         if (m.best_lap > 0)
             std::fprintf(out, "  best %.2f", m.best_lap);
+        if (m.robot)
+            std::fprintf(out, "  stalls %d (%.1f s) walks %d restarts %d", m.stalls, m.stalled_seconds, m.walks,
+                         m.restarts);
         std::fprintf(out, "\n");
     }
     CrashFigures c = crash_figures(run, s);
@@ -197,7 +208,11 @@ void sim_report_json(const SimRun& run, const Session& s, FILE* out)
             std::fprintf(out, "%s%.3f", k ? ", " : "", m.lap_times[k]);
         std::fprintf(out, "], \"gates_passed\": %d, \"gates_missed\": %d, \"crashes\": %d, \"crashed_s\": %.2f",
                      m.gates_passed, m.gates_missed, m.crashes, m.crashed_seconds);
-        std::fprintf(out, ", \"finished\": %s}", m.finished ? "true" : "false");
+        std::fprintf(out, ", \"finished\": %s", m.finished ? "true" : "false");
+        if (m.robot)
+            std::fprintf(out, ", \"stalls\": %d, \"stalled_s\": %.2f, \"walks\": %d, \"restarts\": %d", m.stalls,
+                         m.stalled_seconds, m.walks, m.restarts);
+        std::fprintf(out, "}");
         first = false;
     }
     std::fprintf(out, "\n]}\n");

@@ -1,0 +1,506 @@
+// The robot rider's per-tick controller on a real bike.
+#include "robots/robot.h"
+
+#include <cmath>
+
+#include "physics/bike.h"
+#include "physics/body_math.h"
+#include "physics/chassis.h"
+#include "physics/powertrain.h"
+#include "robots/personality.h"
+#include "track/terrain.h"
+
+namespace {
+
+constexpr double PI = 3.14159265358979323846;
+constexpr double DT = 1.0 / 128;
+constexpr double G = 32;  // ft/s^2
+
+Vec3 at(const LinePoint& p)
+{
+    return vec3(p.x, p.y, p.z);
+}
+
+int clamp_index(long i, size_t n)
+{
+    return n == 0 ? 0 : int(std::max(0L, std::min(i, long(n) - 1)));
+}
+
+// The buffer point at a fractional index, between its two neighbours.
+Vec3 point_at(const std::vector<LinePoint>& b, double f)
+{
+    long i = long(std::floor(f));
+    double t = f - double(i);
+    Vec3 a = at(b[size_t(clamp_index(i, b.size()))]);
+    Vec3 c = at(b[size_t(clamp_index(i + 1, b.size()))]);
+    return a + (c - a) * t;
+}
+
+double horizontal_distance(Vec3 a, Vec3 b)
+{
+    return std::hypot(a.x - b.x, a.z - b.z);
+}
+
+double uniform_draw(void* ctx)
+{
+    return double(uint32_t((*static_cast<std::mt19937*>(ctx))())) / 4294967296.0;
+}
+
+bool crashed(const Bike* b)
+{
+    return b->crash_timer >= 1;
+}
+
+// Everything the rules read of the bike, once a tick.
+struct Motion {
+    Vec3 position, velocity, forward, direction, side;
+    double speed, roll, roll_rate, pitch_rate;
+};
+
+Motion motion_of(const Bike* b)
+{
+    dBodyID frame = b->body[BODY_FRAME];
+    Motion m{};
+    m.position = ode_vec(dBodyGetPosition(frame));
+    m.velocity = ode_vec(dBodyGetLinearVel(frame));
+    m.forward = body_world_vector(frame, vec3(0, 0, -1));
+    m.speed = vec3_length(m.velocity);
+    m.direction = m.speed > 0 ? m.velocity * (1 / m.speed) : vec3(0, 0, -1);
+    m.side = vec3(-m.direction.z, 0, m.direction.x);
+    m.roll = body_roll(frame);
+    m.roll_rate = bike_roll_rate(b);
+    dVector3 w;
+    const dReal* aw = dBodyGetAngularVel(frame);
+    dBodyVectorFromWorld(frame, aw[0], aw[1], aw[2], w);
+    m.pitch_rate = w[0];
+    return m;
+}
+
+void hold_on_gate(Bike* b, double throttle)
+{
+    bool down = crashed(b);
+    bike_set_throttle(b, down ? 0 : throttle);
+    bike_set_clutch(b, 0);
+    bike_set_front_brake(b, 1);
+    bike_set_rear_brake(b, 1);
+    bike_set_steer(b, 0);
+    bike_set_sit_dab(b, down ? 0 : 1);
+    b->gear = 0;  // first gear
+    bike_set_auto_shift(b, false);
+}
+
+void stop(Bike* b)
+{
+    bike_set_throttle(b, 0);
+    bike_set_clutch(b, 0);
+    bike_set_front_brake(b, 1);
+    bike_set_rear_brake(b, 1);
+    bike_set_steer(b, 0);
+    bike_set_sit_dab(b, 1);
+}
+
+RobotDriveInput drive_input(const Bike* b, const Motion& m, double target)
+{
+    RobotDriveInput in{};
+    in.speed = m.speed;
+    in.target = target;
+    in.rear_on_ground = b->wheel[1].depth > 0;
+    in.crashed = crashed(b);
+    in.gear = b->gear + 1;  // every gear of ours is a real gear
+    in.rpm = bike_rpm(b);
+    in.max_rpm = 500.0 * (BIKE_TORQUE_STEPS - 1);  // read only in neutral, which our gearboxes lack
+    in.pitch_rate = m.pitch_rate;
+    in.front_y = dBodyGetPosition(b->body[BODY_FRONT_WHEEL])[1];
+    in.rear_y = dBodyGetPosition(b->body[BODY_REAR_WHEEL])[1];
+    return in;
+}
+
+void write_drive(Bike* b, const RobotDriveOutput& o)
+{
+    bike_set_throttle(b, o.throttle);
+    bike_set_clutch(b, o.clutch);
+    bike_set_front_brake(b, o.front_brake);
+    bike_set_rear_brake(b, o.rear_brake);
+}
+
+// Rule of point capture: the next point counts as reached once the bike is
+// near it, unless it has not yet passed the point before.
+void capture_points(RobotState* s, LineRider* r, const Motion& m, int clock)
+{
+    auto& buf = r->buffer;
+    if (s->point_index >= int(buf.size()))
+        return;
+    Vec3 target = at(buf[size_t(s->point_index)]);
+    double d = horizontal_distance(m.position, target);
+    double radius = s->capture == 3 ? 30 : 60;
+    if (d > radius)
+        return;
+    if (d > 4 && s->point_index > 0) {
+        Vec3 prev = at(buf[size_t(s->point_index - 1)]);
+        if (horizontal_distance(m.position, prev) > 1 && vec3_dot(prev - m.position, m.forward) > 0)
+            return;
+    }
+    s->point_index++;
+    s->last_advance = clock;
+    if (s->capture > 0)
+        s->capture--;
+    if (s->point_index >= int(buf.size())) {
+        buf.clear();
+        s->point_index = 0;
+    }
+}
+
+// Appends the next segment's line when fewer than ten points are left.
+void pick_lines(RobotContext* c, int slot, RobotState* s, LineRider* r, const Motion& m)
+{
+    if (!c->learn || lines_row_count(c->learn->table) == 0)
+        return;
+    if (s->point_index < int(r->buffer.size()) - 10)
+        return;
+    LineTable* t = c->learn->table;
+    int row = segment_row(t, s->next_segment);
+    int k = line_pick(c->learn, slot, row);
+    if (k < 0)
+        return;
+    robot_line_append(s, r, lines_slot(t, row, k), m.position, m.forward);
+}
+
+// Lean allowed by the ground at a point: its bank under the bike plus the
+// angle its grip holds.
+void grip_clamp(const HeightField* hf, dBodyID frame, double roll, double x, double z, double* lean)
+{
+    Vec3 n;
+    terrain_normal(hf, x, z, &n);
+    dVector3 local;
+    dBodyVectorFromWorld(frame, n.x, n.y, n.z, local);
+    double bank = roll - std::atan2(local[0], local[1]);
+    double mu = 1;
+    if (hf->surface_count > 0) {
+        int type = surface_at(hf, x, z);
+        if (type < 0 || type >= hf->surface_count)
+            type = 0;
+        mu = hf->surfaces[type].friction[0].coefficient;
+    }
+    double allow = std::min(std::atan(mu), 1.1780972);
+    *lean = clampd(*lean, bank - allow, bank + allow);
+}
+
+// The rider to make way for: overlapping footprints, further ahead of us
+// than we are of him, the nearest.
+const Bike* rider_in_the_way(const RobotContext* c, const Bike* self, const Motion& m)
+{
+    RobotFootprint mine = robot_footprint(m.position, m.velocity);
+    double reach = 8 + m.speed;
+    const Bike* best = nullptr;
+    double best_d2 = 1000000;
+    for (const Bike* o : c->bikes) {
+        if (!o || o == self)
+            continue;
+        Vec3 q = ode_vec(dBodyGetPosition(o->body[BODY_FRAME]));
+        Vec3 u = ode_vec(dBodyGetLinearVel(o->body[BODY_FRAME]));
+        Vec3 d = q - m.position;
+        double d2 = vec3_dot(d, d);
+        double their_reach = 8 + vec3_length(u);
+        if (d2 >= best_d2 || d2 > (reach + their_reach) * (reach + their_reach))
+            continue;
+        double su = vec3_length(u);
+        Vec3 their_dir = su > 0 ? u * (1 / su) : vec3(0, 0, -1);
+        if (vec3_dot(d, m.direction) <= vec3_dot(-d, their_dir))
+            continue;
+        if (!robot_footprints_overlap(mine, robot_footprint(q, u)))
+            continue;
+        best = o;
+        best_d2 = d2;
+    }
+    return best;
+}
+
+// The capture controller: steers point by point with a gentle lean, and
+// after 19 s without progress walks the bike to the point.
+void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const Motion& m)
+{
+    auto& buf = r->buffer;
+    double since = (c->clock - s->last_advance) * DT;
+    if (since > 40) {
+        s->restarts++;
+        s->point_index = int(unsigned(c->clock) % unsigned(buf.size()));
+        s->capture = 3;
+        s->last_advance = c->clock;
+        since = 0;
+    }
+    Vec3 target = at(buf[size_t(s->point_index)]);
+    RobotProgress pr = robot_progress(buf, s->point_index, m.position, m.forward);
+    r->progress = pr.progress;
+    dBodyID frame = b->body[BODY_FRAME];
+    if (since <= 19) {
+        bike_set_sit_dab(b, 0);
+        double q;
+        if (m.speed < 10) {
+            q = 1.0 / 6;
+            bike_set_sit_dab(b, 1);
+        } else if (m.speed < 20) {
+            q = 0.5 * (1.0 / 3 + (2.0 / 3) * (m.speed - 10) / 10);
+        } else {
+            q = 0.5;
+        }
+        dVector3 local;
+        const dReal* fp = dBodyGetPosition(frame);
+        dBodyVectorFromWorld(frame, target.x - fp[0], target.y - fp[1], target.z - fp[2], local);
+        double x = local[0], z = local[2];
+        double lean;
+        if (std::fabs(x) <= -z)
+            lean = clampd(0.5 * x / z, -q, q);
+        else
+            lean = x < 0 ? q : -q;
+        int takeoff;
+        robot_takeoff_time(buf, pr, m.position, m.speed, &takeoff);
+        if (-z < 4 * std::fabs(x) || (takeoff >= pr.ahead && takeoff <= pr.ahead + 8))
+            s->capture = 3;
+        double e = clampd(4 * (lean - m.roll), -4, 4);
+        bike_set_steer(b, clampd(2 * (m.roll_rate - e), -1, 1));
+        write_drive(b, robot_drive(drive_input(b, m, std::fabs(m.roll) > q ? 5 : 15)));
+        return;
+    }
+    // Walking the bike: the front wheel is pushed towards the point and the
+    // frame held up, the bars kept straight.
+    if ((c->clock - 1 - s->last_advance) * DT <= 19)
+        s->walks++;
+    dBodyID front = b->body[BODY_FRONT_WHEEL];
+    Vec3 wheel = ode_vec(dBodyGetPosition(front));
+    Vec3 to = target - wheel;
+    double l = vec3_length(to);
+    Vec3 want = l > 0 ? to * (5 / l) : vec3(0, 0, 0);
+    push_toward(front, 2000, want);
+    dBodyAddForce(frame, 0, 16 * b->total_mass, 0);
+    dJointID head = b->joint[JOINT_STEERING_HEAD];
+    bike_set_steer(b, clampd(-0.25 * (dJointGetHingeAngle(head) + dJointGetHingeAngleRate(head)), -1, 1));
+    bike_set_sit_dab(b, crashed(b) ? 0 : 1);
+    bike_set_throttle(b, 0);
+    bike_set_clutch(b, 0);
+    bike_set_front_brake(b, 0);
+    bike_set_rear_brake(b, 0);
+}
+
+}  // namespace
+
+void robot_reset(RobotState* s)
+{
+    *s = RobotState();
+}
+
+void robot_launch(Bike* b, double t)
+{
+    double a = clampd(4 * t, 0, 1);
+    bool down = crashed(b);
+    bike_set_throttle(b, down ? 0 : 1);
+    bike_set_clutch(b, a);
+    bike_set_sit_dab(b, down ? 0 : 1 - a);
+    bike_set_front_brake(b, 0);
+    bike_set_rear_brake(b, 0);
+    bike_set_steer(b, 0);
+    if (a < 0.75) {
+        bike_set_auto_shift(b, false);
+        b->gear = 0;
+    } else {
+        bike_set_auto_shift(b, true);
+    }
+}
+
+void robot_run_out(RobotState* s, LineRider* r)
+{
+    (void)s;
+    robot_run_out_speeds(&r->buffer, r->progress);
+}
+
+void robot_ride(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r, const RaceProgress* p)
+{
+    (void)slot;
+    // A stall: no point reached for 3 s hands over to the capture controller.
+    if (c->clock - s->last_advance > 3 * 128) {
+        s->capture = 3;
+        s->stalls++;
+        s->stall_ticks += 3 * 128;
+        return;
+    }
+    const auto& buf = r->buffer;
+    Motion m = motion_of(b);
+    bike_set_sit_dab(b, 0);
+    dBodyID frame = b->body[BODY_FRAME];
+
+    // Where along the line, how fast it went there, how soon it leaves the ground.
+    RobotProgress pr = robot_progress(buf, s->point_index, m.position, m.forward);
+    r->progress = pr.progress;
+    int N = pr.ahead;
+    double f = pr.progress, v = m.speed;
+    double P = robot_target_speed(buf, pr);
+    int takeoff;
+    double t = robot_takeoff_time(buf, pr, m.position, v, &takeoff);
+    auto point = [&](long i) { return at(buf[size_t(clamp_index(i, buf.size()))]); };
+    // In the air, and for a moment after landing, the jump is now: a flight
+    // longer than the line's keeps the jump's limits on lean and speed.
+    if (b->wheel[0].depth == 0 && b->wheel[1].depth == 0)
+        s->air_tick = c->clock;
+    if (c->clock - s->air_tick < 32) {
+        t = 0;
+        if (takeoff < 0)
+            takeoff = N;
+    }
+
+    // The current turn from the lean and the load on the tyres.
+    double load = 0;
+    for (const WheelContact& w : b->wheel)
+        if (w.depth > 0)
+            load += std::max(0.0, double(w.feedback.f1[1]));
+    double D = std::max(load / (G * b->total_mass) - 1, 1.0);
+    bool straight = std::fabs(std::tan(m.roll)) < 1e-9;
+    double rho = straight ? 0 : -v * v / (G * D * std::tan(m.roll));
+    double gain = 4, rate_limit = PI / D;
+
+    // Make way for the rider ahead.
+    if (const Bike* o = rider_in_the_way(c, b, m)) {
+        RobotAvoidInput in{};
+        in.target = P;
+        in.seconds = (c->clock - c->start_tick) * DT;
+        in.speed = v;
+        in.position = m.position;
+        in.direction = m.direction;
+        in.side = m.side;
+        in.rho = rho;
+        in.straight = straight;
+        in.other_position = ode_vec(dBodyGetPosition(o->body[BODY_FRAME]));
+        in.other_velocity = ode_vec(dBodyGetLinearVel(o->body[BODY_FRAME]));
+        RobotAvoidResult a = robot_avoid_speed(in);
+        P = a.target;
+        if (a.braking)
+            for (int& id : r->remembered)
+                id = 0;
+    }
+
+    // The aim point.
+    Vec3 aim;
+    if (p->gates_passed < 1) {
+        aim = point_at(buf, f + 4);
+    } else {
+        int k = 0;
+        for (long i = N + 1; i <= N + 6; i++) {
+            Vec3 d = point(i) - m.position;
+            double ahead = vec3_dot(d, m.direction), lateral = vec3_dot(d, m.side);
+            if (!(ahead > 0 && std::fabs(lateral) <= ahead / 8))
+                break;
+            k++;
+        }
+        double straightness = clampd((20 - k) / 17.0, 0, 1);
+        gain *= straightness;
+        rate_limit *= straightness;
+        if (t < 2) {
+            double z = clampd((2 - t) * 2, 0, 1);
+            Vec3 along = m.position + (point(takeoff + 3) - point(takeoff));
+            Vec3 near = point(N + 3);
+            aim = near + (along - near) * z;
+        } else if (k < 5 || std::fabs(m.roll) >= PI / 8) {
+            aim = point_at(buf, f + 2);
+        } else {
+            aim = point_at(buf, f + 3);
+        }
+    }
+
+    // The lean that reaches it, kept within the grip of the ground ahead.
+    Vec3 da = aim - m.position;
+    double r_need = robot_required_radius(vec3_dot(da, m.direction), vec3_dot(da, m.side), rho, straight);
+    double lean = std::atan2(-v * v / r_need, G * D);
+    if (c->ground && c->ground->vertex_count > 0) {
+        double wanted = lean;
+        for (long i = N + 4; i >= N; i--) {
+            Vec3 q = point(i);
+            grip_clamp(c->ground, frame, m.roll, q.x, q.z, &lean);
+        }
+        const dReal* fw = dBodyGetPosition(b->body[BODY_FRONT_WHEEL]);
+        const dReal* fv = dBodyGetLinearVel(b->body[BODY_FRONT_WHEEL]);
+        grip_clamp(c->ground, frame, m.roll, fw[0] + 0.25 * fv[0], fw[2] + 0.25 * fv[2], &lean);
+        if (lean != wanted) {
+            P = std::min(P, std::sqrt(G * D * std::fabs(r_need) * std::tan(std::fabs(lean))));
+            s->limit_tick = c->clock;
+        }
+    }
+
+    // Slow riding, a sliding front wheel and jumps ahead.
+    double front_slip = vec3_length(b->wheel[0].slip);
+    double k = clampd((16 - front_slip) / 16, 0, 1);
+    if (v < 7.5) {
+        lean = 0;
+        k = 1;
+    } else if (v < 10) {
+        double sv = (v - 7.5) * 0.4;
+        lean *= sv;
+        k = 1 - sv * (1 - k);
+    }
+    if (t < 3) {
+        double w = clampd((3 - t) / 2, 0, 1);
+        k += w * (1 - k);
+        P += w * (std::max(std::fabs(double(buf[size_t(clamp_index(N, buf.size()))].speed)) + 2, v) - P);
+        double cap = PI / 2 - 1.3744469 * w;
+        lean = clampd(lean, -cap, cap);
+        rate_limit += clampd((3 - t) / 3, 0, 1) * (PI / 8 - rate_limit);
+    }
+
+    // Steering: the lean error as a roll rate, turned into a steer through
+    // the roll rate it already has; a sliding or airborne front wheel
+    // follows where it travels instead.
+    double e = gain * (lean - m.roll);
+    if ((e < 0 && m.roll >= 0) || (e >= 0 && m.roll < 0))
+        rate_limit *= 2;
+    double cr = clampd(e, -rate_limit, rate_limit);
+    double d = 4 * (m.roll_rate - (cr - clampd(cr - m.roll_rate, -0.125, 0.125)));
+    double h = steer_servo(b, 0);
+    double grip = b->wheel[0].depth > 0 ? clampd((4 - front_slip) / 4, 0, 1) : 0;
+    bike_set_steer(b, clampd(h + grip * (d - h), -1, 1));
+
+    // Throttle, brakes and clutch, the throttle smoothed.
+    RobotDriveOutput o = robot_drive(drive_input(b, m, P));
+    double y = k * o.throttle;
+    if ((c->clock - s->limit_tick) * DT < 0.125)
+        y = clampd(y, 0, s->throttle_memory + 0.03125);
+    else
+        y = clampd(y, s->throttle_memory - 0.03125, 1);
+    s->throttle_memory = y;
+    o.throttle = crashed(b) ? 0 : clampd(y, 0, 1);
+    write_drive(b, o);
+}
+
+void robot_tick(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r, const RaceProgress* p)
+{
+    if (r->personality == 0)
+        return;
+    bike_set_stop_wheelies(b, 3);
+    bike_set_front_antilock(b, true);
+    bike_set_rear_antilock(b, true);
+    bike_set_auto_shift(b, true);
+
+    Motion m = motion_of(b);
+    r->position = m.position;
+    r->velocity = m.velocity;
+    capture_points(s, r, m, c->clock);
+    pick_lines(c, slot, s, r, m);
+
+    if (s->point_index >= int(r->buffer.size())) {
+        stop(b);
+        return;
+    }
+    const Personality* who = personality_get(r->personality);
+    double reaction[2] = {who ? who->drive[0] : 0.2, who ? who->drive[1] : 0.4};
+    RobotStart st = robot_start_step(s, c->clock * DT, c->start_tick * DT, reaction, uniform_draw, c->rng);
+    if (st.step == ROBOT_START_HOLD) {
+        hold_on_gate(b, st.value);
+        return;
+    }
+    if (st.step == ROBOT_START_LAUNCH) {
+        robot_launch(b, st.value);
+        return;
+    }
+    if (s->capture == 0) {
+        robot_ride(c, slot, b, s, r, p);
+    } else {
+        s->stall_ticks++;
+        capture_ride(c, b, s, r, m);
+    }
+}

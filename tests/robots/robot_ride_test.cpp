@@ -1,0 +1,126 @@
+// The robot controller on a real bike: riding a line, stopping when the
+// line runs out, and the capture controller taking over a stuck robot.
+#include "robots/robot.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "physics/ride_fixture.h"
+#include "robots/personality.h"
+
+namespace {
+
+// A robot on flat ground with a straight line along -z ahead of it; no line
+// table, so it rides only what its buffer holds.
+struct RobotRide : ::testing::Test {
+    Ride ride;
+    RobotState state;
+    LineRider lines;
+    RaceProgress progress;
+    std::mt19937 rng{3};
+    RobotContext ctx{};
+    bool ok = false;
+
+    void SetUp() override
+    {
+        ride_ground(&ride.ground, 200, 4.0, [](double, double) { return 0.0; });
+        ok = ride.start(400, 780);
+        if (!ok)
+            return;
+        // A robot's bike keeps the setup it was built with.
+        ride.bike->setup = bike_setup_initial(&ride.bike->model);
+        personality_set(&lines, "dunsa");
+        progress.gates_passed = 1;
+        ctx.ground = &ride.ground;
+        ctx.rng = &rng;
+        ctx.start_tick = -100000;  // long after the start
+        ctx.bikes[0] = ride.bike;
+        ride.run(0.5);
+    }
+
+    // n points every `spacing` ft along -z from `ahead` ft in front of the frame.
+    void line(int n, double spacing, double ahead, float speed)
+    {
+        Vec3 p = ride.position();
+        lines.buffer.clear();
+        for (int i = 0; i < n; i++)
+            lines.buffer.push_back(LinePoint{float(p.x), 0, float(p.z - ahead - spacing * i), speed, 0});
+        state = RobotState();
+        state.last_advance = ctx.clock;
+    }
+
+    void tick()
+    {
+        robot_tick(&ctx, 0, ride.bike, &state, &lines, &progress);
+        ride.step();
+        ctx.clock++;
+    }
+    void run(double seconds)
+    {
+        for (int i = 0; i < int(seconds * 128); i++)
+            tick();
+    }
+};
+
+TEST_F(RobotRide, RidesAStraightLineAtItsSpeedThenStopsWithAFootDown)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    line(60, 8, 4, 30);  // 480 ft at 30 ft/s
+    run(8);
+    EXPECT_NEAR(ride.speed(), 30, 4);
+    EXPECT_NEAR(ride.position().x, 400, 3);
+    EXPECT_GT(ride.uprightness(), 0.9);
+    EXPECT_EQ(state.capture, 0);
+    // The line runs out: brakes on, foot down, standing.
+    run(14);
+    EXPECT_TRUE(lines.buffer.empty());
+    EXPECT_LT(ride.speed(), 1);
+    EXPECT_EQ(ride.bike->controls.sit_dab, 1);
+    EXPECT_EQ(ride.bike->controls.front_brake, 1);
+    EXPECT_EQ(ride.bike->controls.throttle, 0);
+    run(3);
+    EXPECT_GT(ride.uprightness(), 0.9);
+}
+
+TEST_F(RobotRide, AStuckRobotStallsThenStepsThenWalksThenRestarts)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    // Held in place with the next point 100 ft away: no point is ever reached.
+    bike_freeze(ride.bike);
+    line(7, 10, 100, 30);
+    int start = ctx.clock;
+    while (ctx.clock - start <= 3 * 128)
+        tick();
+    EXPECT_EQ(state.capture, 0);
+    // The tick the stall is found writes no controls.
+    bike_set_steer(ride.bike, 0.3);
+    tick();
+    EXPECT_EQ(state.capture, 3);
+    EXPECT_EQ(state.stalls, 1);
+    EXPECT_EQ(ride.bike->controls.steer, 0.3);
+    // Then the capture controller steers for the point, slowly, foot down.
+    tick();
+    EXPECT_EQ(ride.bike->controls.sit_dab, 1);
+    EXPECT_GT(ride.bike->controls.throttle, 0);
+    // After 19 s it walks the bike with the engine idle.
+    while (ctx.clock - start <= 19 * 128 + 1)
+        tick();
+    EXPECT_EQ(state.walks, 1);
+    EXPECT_EQ(ride.bike->controls.throttle, 0);
+    EXPECT_EQ(ride.bike->controls.clutch, 0);
+    EXPECT_EQ(ride.bike->controls.sit_dab, 1);
+    // After 40 s it starts again from the point numbered clock mod length.
+    while (ctx.clock - start <= 40 * 128)
+        tick();
+    tick();
+    int restart_clock = ctx.clock - 1;
+    EXPECT_EQ(state.restarts, 1);
+    EXPECT_EQ(state.point_index, restart_clock % 7);
+    EXPECT_EQ(state.last_advance, restart_clock);
+    EXPECT_EQ(state.capture, 3);
+}
+
+}  // namespace
