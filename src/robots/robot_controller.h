@@ -21,7 +21,8 @@ struct RobotState {
     int air_tick = -1000000;    // last tick both wheels were off the ground
     // Figures for the race summary.
     int stalls = 0;             // times riding stalled (3 s without a point reached)
-    int stall_ticks = 0;        // ticks without progress: 3 s a stall, then under capture
+    int stall_ticks = 0;        // ticks more than 3 s after the last point reached
+    int capture_ticks = 0;      // ticks ridden by the capture controller
     int walks = 0;              // times the bike was walked to its point
     int restarts = 0;           // times the capture gave up and restarted along the buffer
 };

@@ -319,7 +319,6 @@ void robot_ride(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
     if (c->clock - s->last_advance > 3 * 128) {
         s->capture = 3;
         s->stalls++;
-        s->stall_ticks += 3 * 128;
         return;
     }
     const auto& buf = r->buffer;
@@ -497,10 +496,13 @@ void robot_tick(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
         robot_launch(b, st.value);
         return;
     }
+    // Stalled: no point reached for 3 s, whoever is riding.
+    if (c->clock - s->last_advance > 3 * 128)
+        s->stall_ticks++;
     if (s->capture == 0) {
         robot_ride(c, slot, b, s, r, p);
     } else {
-        s->stall_ticks++;
+        s->capture_ticks++;
         capture_ride(c, b, s, r, m);
     }
 }

@@ -25,7 +25,7 @@ struct RiderSummary {
     bool finished;
     bool robot;           // driven by the robot controller
     int stalls, walks, restarts;
-    double stalled_seconds;
+    double stalled_seconds, capture_seconds;
 };
 
 std::vector<RiderSummary> summarise(const SimRun& run, const Session& s)
@@ -61,6 +61,7 @@ std::vector<RiderSummary> summarise(const SimRun& run, const Session& s)
         m.walks = r.robot.walks;
         m.restarts = r.robot.restarts;
         m.stalled_seconds = r.robot.stall_ticks / double(TICKS_PER_SECOND);
+        m.capture_seconds = r.robot.capture_ticks / double(TICKS_PER_SECOND);
         out.push_back(m);
     }
     return out;
@@ -151,8 +152,8 @@ void sim_report_text(const SimRun& run, const Session& s, FILE* out)
         if (m.best_lap > 0)
             std::fprintf(out, "  best %.2f", m.best_lap);
         if (m.robot)
-            std::fprintf(out, "  stalls %d (%.1f s) walks %d restarts %d", m.stalls, m.stalled_seconds, m.walks,
-                         m.restarts);
+            std::fprintf(out, "  stalls %d (%.1f s stalled, %.1f s captured) walks %d restarts %d", m.stalls,
+                         m.stalled_seconds, m.capture_seconds, m.walks, m.restarts);
         std::fprintf(out, "\n");
     }
     CrashFigures c = crash_figures(run, s);
@@ -210,8 +211,8 @@ void sim_report_json(const SimRun& run, const Session& s, FILE* out)
                      m.gates_passed, m.gates_missed, m.crashes, m.crashed_seconds);
         std::fprintf(out, ", \"finished\": %s", m.finished ? "true" : "false");
         if (m.robot)
-            std::fprintf(out, ", \"stalls\": %d, \"stalled_s\": %.2f, \"walks\": %d, \"restarts\": %d", m.stalls,
-                         m.stalled_seconds, m.walks, m.restarts);
+            std::fprintf(out, ", \"stalls\": %d, \"stalled_s\": %.2f, \"capture_s\": %.2f, \"walks\": %d, \"restarts\": %d",
+                         m.stalls, m.stalled_seconds, m.capture_seconds, m.walks, m.restarts);
         std::fprintf(out, "}");
         first = false;
     }
