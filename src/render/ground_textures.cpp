@@ -86,7 +86,7 @@ GLuint placeholder_texture(const HeightField* hf, int res)
 struct ComposeState {
     int program;
     GLint active_unit = 0;
-    ComposeState(int res)
+    ComposeState(int res, bool back_buffer)
     {
         program = gl_current_program();
         gl_use_program(0);
@@ -118,6 +118,12 @@ struct ComposeState {
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
         glViewport(0, 0, res, res);
+        if (back_buffer) {
+            // Drawn into and copied out of the back buffer, which the frame
+            // then draws over.
+            glDrawBuffer(GL_BACK);
+            glReadBuffer(GL_BACK);
+        }
         glEnable(GL_TEXTURE_2D);
         glColor4ub(255, 255, 255, 255);
     }
@@ -389,7 +395,7 @@ bool ground_texture_generate(HeightField* hf, GLuint texture, int first_tile_x, 
         }
     }
     {
-        ComposeState state(res);
+        ComposeState state(res, !fbo);
         SquareMap m{float(first_tile_x), float(first_tile_z), 2.0f / float(tiles)};
         draw_tiles(hf, first_tile_x, first_tile_z, tiles, m);
         render_stats().decals += draw_decals(hf, first_tile_x, first_tile_z, tiles, m);
