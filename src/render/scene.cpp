@@ -33,6 +33,24 @@ Vec3 frame_position(const Bike* b)
     return vec3(p[0], p[1], p[2]);
 }
 
+// A sphere holding a bike and its rider wherever the bodies are: around the
+// bodies' middle, reaching the farthest body and the parts drawn beyond it.
+constexpr double RIDER_REACH = 6;
+void rider_bounds(const Bike* b, Vec3* centre, double* radius)
+{
+    Vec3 p[BIKE_BODY_COUNT], mid = vec3(0, 0, 0);
+    for (int k = 0; k < BIKE_BODY_COUNT; k++) {
+        const dReal* q = dBodyGetPosition(b->body[k]);
+        p[k] = vec3(q[0], q[1], q[2]);
+        mid = mid + p[k] * (1.0 / BIKE_BODY_COUNT);
+    }
+    double far = 0;
+    for (const Vec3& q : p)
+        far = std::max(far, vec3_length(q - mid));
+    *centre = mid;
+    *radius = far + RIDER_REACH;
+}
+
 void sky_draw(const Lighting& l)
 {
     const double H = SKY_HALF;
@@ -153,6 +171,24 @@ void scene_set_window(int width, int height)
     window_height = std::max(height, 1);
 }
 
+bool scene_sphere_in_view(Vec3 position, const float R[9], double w, double h, Vec3 centre, double radius)
+{
+    // Into eye space, where the camera looks along -z.
+    Vec3 s = centre - position;
+    double ex = R[0] * s.x + R[3] * s.y + R[6] * s.z;
+    double ey = R[1] * s.x + R[4] * s.y + R[7] * s.z;
+    double ez = R[2] * s.x + R[5] * s.y + R[8] * s.z;
+    if (-ez + radius < 0.25)  // wholly behind the near plane
+        return false;
+    // Signed distances beyond the four side planes x = +-w(-z), y = +-h(-z).
+    double nx = std::sqrt(1 + w * w), ny = std::sqrt(1 + h * h);
+    if ((ex + w * ez) / nx > radius || (-ex + w * ez) / nx > radius)
+        return false;
+    if ((ey + h * ez) / ny > radius || (-ey + h * ez) / ny > radius)
+        return false;
+    return true;
+}
+
 double scene_ghost_alpha(double distance, double g)
 {
     if (g <= 0)
@@ -236,7 +272,14 @@ void scene_render(Vec3 camera, const float R[9], int viewed_slot)
             alpha[i] = 1;
         }
     }
+    const Projection& view = projection();
     auto draw_rider = [&](int i) {
+        Vec3 centre;
+        double radius;
+        rider_bounds(w.riders[i].bike, &centre, &radius);
+        // The debug markers of a robot's line reach beyond its rider.
+        if (w.debug_level < 2 && !scene_sphere_in_view(camera, R, view.w, view.h, centre, radius))
+            return;
         int mode = BIKE_DRAW_ALL;
         if (i == viewed_slot)
             mode = set.hide_rider ? BIKE_DRAW_NO_RIDER : BIKE_DRAW_FIRST_PERSON;

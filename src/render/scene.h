@@ -87,6 +87,11 @@ Vec3 scene_view_velocity();
 // The title picture with a message (logged when not empty).
 void loading_screen(const char* message);
 
+// Whether a sphere (world centre and radius) reaches into the view pyramid
+// of a camera at position with rotation R (row by row) whose half extents at
+// distance 1 are w and h. Riders outside it are not drawn at all.
+bool scene_sphere_in_view(Vec3 position, const float R[9], double w, double h, Vec3 centre, double radius);
+
 // Ghost fade of a recorded rider at distance d from the first local rider.
 double scene_ghost_alpha(double distance, double fade_distance);
 

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "render/gl_caps.h"
 #include "render/model.h"
@@ -13,6 +16,42 @@
 #include "track/track.h"
 
 namespace {
+
+// How far a model reaches from its origin, over every mesh of its file.
+// Remembered per model; the name and size are checked too, since a model
+// released with its track may leave its address to another.
+struct ModelReach {
+    std::string name;
+    int vertices = -1;
+    float radius = 0;
+};
+
+float model_reach(const Mesh* head)
+{
+    static std::unordered_map<const Mesh*, ModelReach> known;
+    ModelReach& r = known[head];
+    if (r.vertices == head->vertex_count && r.name == head->name)
+        return r.radius;
+    float far2 = 0;
+    for (const Mesh* m = head; m; m = m->next.get())
+        for (size_t k = 0; k + 2 < m->positions.size() && k < size_t(m->vertex_count) * 3; k += 3) {
+            float x = m->positions[k], y = m->positions[k + 1], z = m->positions[k + 2];
+            far2 = std::max(far2, x * x + y * y + z * z);
+        }
+    r = {head->name, head->vertex_count, std::sqrt(far2)};
+    return r.radius;
+}
+
+// Whether a statue's model can show in the view: its reach, scaled by the
+// longest of its axes, around its position.
+bool statue_in_view(const Statue& s, Vec3 camera, const float R[9])
+{
+    float scale = 0;
+    for (const auto& axis : s.rotation)
+        scale = std::max(scale, std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]));
+    const Projection& view = projection();
+    return scene_sphere_in_view(camera, R, view.w, view.h, vec3(s.x, s.y, s.z), model_reach(s.model) * scale + 1);
+}
 
 // Changes a billboard's picture, restarting animations on a change.
 void billboard_set_texture(Track* t, int index, int texture, int tick)
@@ -108,8 +147,8 @@ void statues_draw(Track* t, Vec3 camera, const float rotation[9])
 {
     const SceneSettings& set = scene_settings;
     const double m = set.model_detail;
-    std::vector<Statue*> drawn;
-    drawn.reserve(t->statues.size());
+    static std::vector<Statue*> drawn;  // kept from frame to frame
+    drawn.clear();
     for (Statue& s : t->statues) {
         if (!s.model)
             continue;
@@ -122,6 +161,8 @@ void statues_draw(Track* t, Vec3 camera, const float rotation[9])
         }
         if (statue_faces_camera(s, camera, set.lod_scale, set.lod_bias))
             statue_face(&s, camera);
+        if (!statue_in_view(s, camera, rotation))
+            continue;
         drawn.push_back(&s);
     }
     auto push_pose = [](const Statue& s) {

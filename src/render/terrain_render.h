@@ -23,7 +23,7 @@ void terrain_render_set_min_texture_level(int level);
 void terrain_render(HeightField* hf);
 
 // Once a frame from the main loop. quick: error pass with a budget of 1000
-// units, at most one dirty low-detail texture and one dirty block texture
-// rebuilt. Otherwise the error pass runs to the end and the camera cell is
-// forgotten so the windows are rebuilt.
+// units and at most one dirty low-detail texture rebuilt. Otherwise the
+// error pass runs to the end and the camera cell is forgotten so the
+// windows are composed again.
 void terrain_refresh(HeightField* hf, bool quick);

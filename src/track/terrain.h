@@ -53,6 +53,7 @@ struct HeightField {
     std::vector<uint8_t> tilemap;        // 2^n * 2^n surface indices
     std::vector<bool> node_flags;        // renderer bookkeeping, one per quadtree node
     std::vector<bool> low_detail_dirty;  // W*W
+    int low_detail_cursor = 0;           // next low-detail texture the rebuild looks at
     std::vector<bool> block_dirty;       // blocks whose ground texture must be redone
     std::vector<Decal> decals;
     std::vector<int> decal_buckets[TERRAIN_DECAL_BUCKETS][TERRAIN_DECAL_BUCKETS];

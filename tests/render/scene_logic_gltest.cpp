@@ -184,3 +184,30 @@ TEST(SceneLogic, GhostFadeAndFlareEdges)
     EXPECT_NEAR(lens_flare_edge_fade(0, -(h - M / 4), w, h), 0.25, 1e-9);
     EXPECT_EQ(lens_flare_edge_fade(w, 0, w, h), 0);
 }
+
+TEST(SceneLogic, RiderSpheresOutsideTheViewAreLeftOut)
+{
+    // A camera turned 40 degrees about y; spheres placed by eye coordinates
+    // (x right, y up, looking along -z), with view half extents 1.6 x 0.9.
+    const double a = 40 * M_PI / 180, w = 1.6, h = 0.9;
+    const float R[9] = {float(std::cos(a)), 0, float(std::sin(a)), 0, 1, 0, float(-std::sin(a)), 0, float(std::cos(a))};
+    const Vec3 eye = vec3(10, 5, 20);
+    const Vec3 X = vec3(R[0], R[3], R[6]), Y = vec3(R[1], R[4], R[7]), Z = vec3(R[2], R[5], R[8]);
+    struct Case {
+        double x, y, z, radius;
+        bool seen;
+    } cases[] = {
+        {0, 0, -50, 1, true},     // straight ahead
+        {0, 0, 10, 6, false},     // behind the camera
+        {0, 0, 3, 6, true},       // around the camera
+        {-85, 0, -50, 6, true},   // centre past the left edge, sphere reaching in
+        {-100, 0, -50, 6, false}, // wholly left of the view
+        {100, 0, -50, 6, false},  // wholly right
+        {0, 52, -50, 6, true},    // reaching down past the top edge
+        {0, -60, -50, 6, false},  // wholly below
+    };
+    for (const Case& c : cases) {
+        Vec3 centre = eye + X * c.x + Y * c.y + Z * c.z;
+        EXPECT_EQ(scene_sphere_in_view(eye, R, w, h, centre, c.radius), c.seen) << c.x << " " << c.y << " " << c.z;
+    }
+}

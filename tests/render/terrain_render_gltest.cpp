@@ -17,6 +17,7 @@
 #include "files/stream.h"
 #include "platform/window.h"
 #include "render/gl_caps.h"
+#include "render/ground_textures.h"
 #include "render/model.h"
 #include "track/terrain.h"
 #include "test_support.h"
@@ -176,6 +177,13 @@ struct LoadedTrack {
         if (ok) {
             cam.eye.y = terrain_height(&hf, cam.eye.x, cam.eye.z) + 14;
             cam.target.y = terrain_height(&hf, cam.target.x, cam.target.z);
+            // The blocks, then every window texture around the camera, one
+            // a frame as the game composes them.
+            hf.lod.camera[0] = float(cam.eye.x);
+            hf.lod.camera[1] = float(cam.eye.y);
+            hf.lod.camera[2] = float(cam.eye.z);
+            for (int frame = 0; frame < 100; frame++)
+                ground_textures_update(&hf, 1);
         }
     }
     ~LoadedTrack()

@@ -184,6 +184,11 @@ void app_start_graphics(App& app)
     hud_images_load();
     terrain_render_install();
     terrain_render_set_vertex_arrays(!app.opts.no_vertex_arrays);
+    terrain_render_set_min_texture_level(app.opts.ground_texture_detail);
+    // The ground textures' size and whether they are drawn through a
+    // framebuffer object, for the tracks loaded from now on.
+    terrain_settings.framebuffer_objects = gl_caps.framebuffer_object;
+    terrain_settings.ground_texture_setting = config_choice("ground_texture_dim");
     app_scene_install();
 }
 
