@@ -91,6 +91,7 @@ TEST_F(ShippedScenery, NothingSolidStandsOnTheCourse)
 // shows a hard line where the two meet.
 TEST_F(ShippedScenery, TheSkyMeetsTheFogAtTheHorizon)
 {
+    use_folder(KESTRUM_GAME_DIR);
     for (const Course& c : courses_all()) {
         ASSERT_TRUE(load(c.name)) << c.name;
         const Lighting& l = track.lighting;

@@ -283,8 +283,9 @@ void mb_tube(MeshBuild& mb, const std::vector<Vec3>& path, const std::vector<dou
 
 void mb_ellipsoid(MeshBuild& mb, Vec3 c, Vec3 rad, int slices, int stacks)
 {
-    slices = mb_segments(mb, slices, 6);
-    stacks = mb_segments(mb, stacks, 3);
+    // Multiples of four and two keep the widest points on the surface.
+    slices = mb_segments(mb, slices, 8);
+    stacks = mb_segments(mb, stacks, 4);
     int first = int(mb.pos.size() / 3);
     for (int k = 0; k <= stacks; k++) {
         double phi = PI * k / stacks;
