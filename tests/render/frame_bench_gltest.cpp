@@ -1,8 +1,10 @@
 // The frame benchmark: a race on the start track drawn at 1280 x 720 the
 // way the game draws it, with 1, 10 and 40 riders, with vertex arrays, in
-// flat shading ("--fugly") and in immediate mode ("--novertexarrays").
-// Prints the median and worst frame times; runs only with KESTRUM_BENCH set
-// (and means something only in an optimised build).
+// flat shading ("--fugly"), in immediate mode ("--novertexarrays") and
+// with the models' distance variants switched off ("--lod-bias 1024", the
+// same race drawn with full models only, for comparison). Prints the median
+// and worst frame times; runs only with KESTRUM_BENCH set (and means
+// something only in an optimised build).
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -18,6 +20,7 @@
 #include "core/app/app_scene.h"
 #include "core/session.h"
 #include "files/config.h"
+#include "files/model_file.h"
 #include "physics/bike.h"
 #include "platform/window.h"
 #include "render/gl_caps.h"
@@ -67,12 +70,17 @@ TEST(FrameBench, OakbasinRaceAt1280x720)
     struct Mode {
         const char* name;
         bool flat, arrays;
-    } modes[] = {{"normal", false, true}, {"--fugly", true, true}, {"--novertexarrays", false, false}};
+        double lod_bias;
+    } modes[] = {{"normal", false, true, 0},
+                 {"--fugly", true, true, 0},
+                 {"--novertexarrays", false, false, 0},
+                 {"--lod-bias 1024", false, true, 1024}};
     for (int riders : {1, 10, 40}) {
         Session& s = session();
         s.settings.track = "oakbasin";
         s.settings.follow_course = true;
         s.settings.learn = false;
+        s.settings.seed = riders;  // the same race every run, so builds compare
         int lineup[SLOT_COUNT] = {};
         for (int j = 0; j < riders; j++)
             lineup[j] = LINEUP_ROBOT;
@@ -83,8 +91,9 @@ TEST(FrameBench, OakbasinRaceAt1280x720)
         for (const Mode& m : modes) {
             glShadeModel(m.flat ? GL_FLAT : GL_SMOOTH);
             terrain_render_set_vertex_arrays(m.arrays);
+            lod_settings_set(1, m.lod_bias);
             std::vector<double> ms, cpu;
-            long triangles = 0;
+            std::vector<long> triangles;
             for (int f = 0; f < 90; f++) {
                 for (int k = 0; k < 4; k++)
                     simulation_tick();  // the race goes on at about 32 frames a second
@@ -103,19 +112,23 @@ TEST(FrameBench, OakbasinRaceAt1280x720)
                     ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
                     cpu.push_back(c1 - c0);
                 }
-                triangles = render_stats().model_triangles;
+                if (f >= 10)
+                    triangles.push_back(render_stats().model_triangles);
             }
             std::sort(ms.begin(), ms.end());
             std::sort(cpu.begin(), cpu.end());
+            std::sort(triangles.begin(), triangles.end());
             std::printf("frame %dx%d, %2d riders, %-17s median %6.2f ms (%5.1f fps), worst %6.2f ms, "
-                        "CPU median %6.2f ms, %ld model triangles\n",
+                        "CPU median %6.2f ms, median %ld model triangles\n",
                         W, H, riders, m.name, ms[ms.size() / 2], 1000 / ms[ms.size() / 2], ms.back(),
-                        cpu[cpu.size() / 2], triangles);
+                        cpu[cpu.size() / 2], triangles[triangles.size() / 2]);
         }
         glShadeModel(GL_SMOOTH);
         terrain_render_set_vertex_arrays(true);
+        lod_settings_set(1, 0);
         session_end();
     }
+    session().settings.seed = -1;
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     window_close(win);
 }

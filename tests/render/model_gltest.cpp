@@ -1,5 +1,6 @@
 // Model cache and drawing on a real GL context, and a turntable of every
-// shipped bike with its rider written to build-test/turntable/ for looking at.
+// shipped bike with its rider (and of the distance variants) written to
+// build-test/turntable/ for looking at.
 #include "render/model.h"
 
 #include <GL/gl.h>
@@ -346,6 +347,10 @@ struct BikeParts {
     GLuint bike_tex, wheel_tex, body_tex, head_tex, plate_tex, env_tex;
 };
 
+// The variants are chosen for `lod_camera`; the view itself is set by
+// setup_view.
+Vec3 lod_camera{0, 0, 0};
+
 void draw_at(Mesh* m, Vec3 pos, const float* rot, bool env, const ModelBones* bones = nullptr)
 {
     if (!m)
@@ -361,9 +366,9 @@ void draw_at(Mesh* m, Vec3 pos, const float* rot, bool env, const ModelBones* bo
     }
     const float view[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
     if (env)
-        model_draw_env(m, vec3(0, 0, 0), pos, view, bones);
+        model_draw_env(m, lod_camera, pos, view, bones);
     else
-        model_draw_lit(m, vec3(0, 0, 0), pos, bones);
+        model_draw_lit(m, lod_camera, pos, bones);
     glPopMatrix();
 }
 
@@ -407,6 +412,30 @@ void draw_bike(const BikeParts& p, const Skeleton& sk, const float* head_rot)
     }
     glDisable(GL_BLEND);
     glDepthFunc(GL_LESS);
+}
+
+BikeParts load_parts(const char* make)
+{
+    std::string m = std::string("@") + make;
+    BikeParts p{};
+    p.frame = model_load((m + "_frame.jm").c_str());
+    p.fork_upper = model_load((m + "_fork_upper.jm").c_str());
+    p.fork_lower = model_load((m + "_fork_lower.jm").c_str());
+    p.swingarm = model_load((m + "_swingarm.jm").c_str());
+    p.front_plate = model_load((m + "_front_plate.jm").c_str());
+    p.side_plates = model_load((m + "_side_plates.jm").c_str());
+    p.front_wheel = model_load("@front_wheel.jm");
+    p.rear_wheel = model_load("@rear_wheel.jm");
+    p.body = model_load("@rider_body.jm");
+    p.head = model_load("@rider_head.jm");
+    p.rider_plate = model_load("@rider_plate.jm");
+    p.bike_tex = load_texture("@" + std::string(make) + ".png");
+    p.wheel_tex = load_texture("@wheels.png");
+    p.body_tex = load_texture("@rider_body.png");
+    p.head_tex = load_texture("@rider_head.png");
+    p.plate_tex = plate_texture();
+    p.env_tex = env_texture();
+    return p;
 }
 
 void setup_view(double yaw_degrees, double pitch_degrees, double distance)
@@ -460,27 +489,9 @@ TEST(ModelGl, TurntableOfEveryBike)
     const char* makes[] = {"crf250", "kx250f", "rmz250", "yz250f", "cr125", "kx125", "rm125", "yz125", "125sx"};
     const double yaws[] = {-90, -35, 35, 90, 180, 0};  // right side, front quarters, left side, front, rear
     for (const char* make : makes) {
-        std::string m = std::string("@") + make;
-        BikeParts p{};
-        p.frame = model_load((m + "_frame.jm").c_str());
-        p.fork_upper = model_load((m + "_fork_upper.jm").c_str());
-        p.fork_lower = model_load((m + "_fork_lower.jm").c_str());
-        p.swingarm = model_load((m + "_swingarm.jm").c_str());
-        p.front_plate = model_load((m + "_front_plate.jm").c_str());
-        p.side_plates = model_load((m + "_side_plates.jm").c_str());
-        p.front_wheel = model_load("@front_wheel.jm");
-        p.rear_wheel = model_load("@rear_wheel.jm");
-        p.body = model_load("@rider_body.jm");
-        p.head = model_load("@rider_head.jm");
-        p.rider_plate = model_load("@rider_plate.jm");
+        BikeParts p = load_parts(make);
         ASSERT_TRUE(p.frame && p.fork_upper && p.fork_lower && p.swingarm && p.front_plate && p.side_plates) << make;
         ASSERT_TRUE(p.front_wheel && p.rear_wheel && p.body && p.head && p.rider_plate);
-        p.bike_tex = load_texture("@" + std::string(make) + ".png");
-        p.wheel_tex = load_texture("@wheels.png");
-        p.body_tex = load_texture("@rider_body.png");
-        p.head_tex = load_texture("@rider_head.png");
-        p.plate_tex = plate_texture();
-        p.env_tex = env_texture();
         EXPECT_NE(p.bike_tex, 0u) << make;
 
         std::vector<unsigned char> sheet(size_t(TW) * 3 * size_t(TH) * 2 * 3);
@@ -507,6 +518,77 @@ TEST(ModelGl, TurntableOfEveryBike)
         GLuint textures[6] = {p.bike_tex, p.wheel_tex, p.body_tex, p.head_tex, p.plate_tex, p.env_tex};
         glDeleteTextures(6, textures);
     }
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+// The coarser copies drawn from up close beside the full model (written to
+// turntable/variants.png): each covers nearly the same pixels as the full
+// bike and rider, so nothing is missing or out of place. The shipped
+// chase view, 19 ft away, still gets the full models.
+TEST(ModelGl, TurntableOfTheDistanceVariants)
+{
+    GameDataScope data;
+    if (!data.ready)
+        GTEST_SKIP() << "no built data set";
+    const int TW = 400, TH = 300;
+    GlWindow gl(TW, TH);
+    if (!gl.window)
+        GTEST_SKIP() << "no window";
+    model_cache_clear();
+    model_set_draw_options(ModelDrawOptions());
+    fs::path out = fs::path(KESTRUM_BINARY_DIR) / "turntable";
+    fs::create_directories(out);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_NORMALIZE);
+    GLfloat white[4] = {1, 1, 1, 1};
+    glMaterialfv(GL_FRONT, GL_AMBIENT, white);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, white);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    Skeleton sk = rider_skeleton();
+    float head_rot[9];
+    head_axes(head_rot);
+    BikeParts p = load_parts("crf250");
+    ASSERT_TRUE(p.frame && p.front_wheel && p.rear_wheel && p.body && p.head);
+    for (Mesh* m : {p.frame, p.fork_upper, p.fork_lower, p.swingarm, p.front_wheel, p.rear_wheel, p.body, p.head}) {
+        ASSERT_TRUE(m->next_lod && m->next_lod->next_lod) << m->name;
+        EXPECT_EQ(model_choose_variant(m, vec3(0, 7, 18), vec3(0, 0, 0)), m) << m->name;
+    }
+    // Far enough that every part uses the variant, whatever its position.
+    const double cameras[] = {0, 64, 256};
+    const double yaws[] = {-90, -35, 180};
+    std::vector<unsigned char> sheet(size_t(TW) * 3 * size_t(TH) * 3 * 3);
+    for (int view = 0; view < 3; view++) {
+        int full_busy = 0;
+        for (int level = 0; level < 3; level++) {
+            lod_camera = vec3(0, 0, -cameras[level]);
+            glClearColor(0.55f, 0.7f, 0.85f, 1);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            setup_view(yaws[view], 12, 11.5);
+            draw_bike(p, sk, head_rot);
+            std::vector<unsigned char> px(size_t(TW) * TH * 3);
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glReadPixels(0, 0, TW, TH, GL_RGB, GL_UNSIGNED_BYTE, px.data());
+            int sx = level * TW, sy = (2 - view) * TH;
+            for (int y = 0; y < TH; y++)
+                std::copy(&px[size_t(y) * TW * 3], &px[size_t(y) * TW * 3] + TW * 3,
+                          &sheet[(size_t(sy + y) * TW * 3 + size_t(sx)) * 3]);
+            int busy = 0;
+            for (size_t i = 0; i < px.size(); i += 3)
+                if (std::abs(px[i] - 140) + std::abs(px[i + 1] - 178) + std::abs(px[i + 2] - 217) > 30)
+                    busy++;
+            if (level == 0)
+                full_busy = busy;
+            else
+                EXPECT_NEAR(busy, full_busy, full_busy * 0.12) << "view " << view << " level " << level;
+        }
+    }
+    lod_camera = vec3(0, 0, 0);
+    EXPECT_TRUE(save_png((out / "variants.png").string(), TW * 3, TH * 3, sheet));
+    GLuint textures[6] = {p.bike_tex, p.wheel_tex, p.body_tex, p.head_tex, p.plate_tex, p.env_tex};
+    glDeleteTextures(6, textures);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 

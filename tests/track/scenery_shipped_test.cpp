@@ -1,10 +1,12 @@
 // The scenery of the shipped tracks as the builder made it: nothing solid
-// reaches onto the course, and a second build gives the same track hashes.
+// reaches onto the course, the sky meets the fog at the horizon, and a
+// second build gives the same track hashes.
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 
 #include "../../tools/kestrum-data/courses.h"
+#include "files/image.h"
 #include "track/track_load_fixture.h"
 
 using trackfx::TrackFolders;
@@ -82,6 +84,35 @@ TEST_F(ShippedScenery, NothingSolidStandsOnTheCourse)
         double len = std::sqrt(c.sun[0] * c.sun[0] + c.sun[1] * c.sun[1] + c.sun[2] * c.sun[2]);
         for (int k = 0; k < 3; k++)
             EXPECT_NEAR(track.lighting.sun[k], c.sun[k] / len, 1e-4) << c.name;
+    }
+}
+
+// Far ground fades into the fog colour; a sky whose horizon is far from it
+// shows a hard line where the two meet.
+TEST_F(ShippedScenery, TheSkyMeetsTheFogAtTheHorizon)
+{
+    use_folder(KESTRUM_GAME_DIR);
+    for (const Course& c : courses_all()) {
+        ASSERT_TRUE(load(c.name)) << c.name;
+        const Lighting& l = track.lighting;
+        if (l.fog_density <= 0)
+            continue;
+        for (int k = 0; k < 4; k++) {  // the side faces; the horizon is their middle row
+            Stream* s = stream_open(l.sky_names[k].c_str(), "rb");
+            ASSERT_TRUE(s) << c.name << " " << l.sky_names[k];
+            ImageBuffer im;
+            bool read = image_read_colour(s, &im);
+            stream_close(s);
+            ASSERT_TRUE(read && im.channels == 3) << l.sky_names[k];
+            double sum[3] = {0, 0, 0};
+            for (int row : {im.height / 2 - 1, im.height / 2})
+                for (int x = 0; x < im.width; x++)
+                    for (int ch = 0; ch < 3; ch++)
+                        sum[ch] += im.pixels[(size_t(row) * size_t(im.width) + size_t(x)) * 3 + size_t(ch)];
+            for (int ch = 0; ch < 3; ch++)
+                EXPECT_NEAR(sum[ch] / (2.0 * im.width) / 255, l.fog_colour[ch], 0.2)
+                    << c.name << " " << l.sky_names[k] << " channel " << ch;
+        }
     }
 }
 

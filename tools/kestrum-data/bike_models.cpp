@@ -40,11 +40,21 @@ const Make MAKES[] = {
 };
 
 // Starts a mesh whose vertices are given in bike coordinates and stored
-// relative to a body origin.
-MeshBuild part_mesh(Vec3 body_origin, float shininess, float specular)
+// relative to a body origin; detail 0 is the full model, 1 and 2 the
+// coarser copies for further away.
+MeshBuild part_mesh(Vec3 body_origin, float shininess, float specular, int detail)
 {
     MeshBuild mb = mesh_lit(shininess, specular);
     mb.place.origin = -body_origin;
+    mb.detail = detail;
+    return mb;
+}
+
+MeshBuild chrome_mesh(Vec3 body_origin, float r, float g, float b, float intensity, int detail)
+{
+    MeshBuild mb = mesh_env(r, g, b, intensity);
+    mb.place.origin = -body_origin;
+    mb.detail = detail;
     return mb;
 }
 
@@ -89,7 +99,8 @@ void add_engine(MeshBuild& engine, MeshBuild& covers, const Make& mk)
     double height = mk.two_stroke ? 0.55 : 0.6;
     double radius = mk.two_stroke ? 0.2 : 0.24;
     mb_tube(engine, {base, base + dir * height}, {radius}, 12, true, vec3(1, 0, 0));
-    int fins = mk.two_stroke ? 6 : 4;
+    // Fins are too fine to see from further away.
+    int fins = engine.detail > 0 ? 0 : mk.two_stroke ? 6 : 4;
     for (int i = 0; i < fins; i++) {
         Vec3 c = base + dir * (0.12 + (height - 0.15) * i / (fins - 1));
         mb_tube(engine, {c - dir * 0.015, c + dir * 0.015}, {radius + 0.06}, 12, true, vec3(1, 0, 0));
@@ -130,7 +141,8 @@ void add_frame_tubes(MeshBuild& mb)
         mb_beam(mb, vec3(0.3, 1.42, 4.18), vec3(0.68, 1.42, 4.18), 0.07, 0.03);
     });
     // Swingarm pivot bolt.
-    mb_tube(mb, {PIVOT + vec3(-0.36, 0, 0), PIVOT + vec3(0.36, 0, 0)}, {0.05}, 8, true);
+    if (mb.detail < 2)
+        mb_tube(mb, {PIVOT + vec3(-0.36, 0, 0), PIVOT + vec3(0.36, 0, 0)}, {0.05}, 8, true);
 }
 
 void add_shock(MeshBuild& metal, MeshBuild& spring)
@@ -141,6 +153,11 @@ void add_shock(MeshBuild& metal, MeshBuild& spring)
     mb_tube(metal, {top + (bottom - top) * 0.05, top + (bottom - top) * 0.3}, {0.11}, 10, true);  // reservoir end
     spring.rect = bike_cell::accent();
     Vec3 d = bottom - top;
+    if (spring.detail > 0) {
+        // From further away the coils read as one sleeve.
+        mb_tube(spring, {top + d * 0.33, top + d * 0.87}, {0.115}, 10, true);
+        return;
+    }
     for (int i = 0; i < 7; i++) {
         Vec3 c = top + d * (0.35 + 0.08 * i);
         mb_tube(spring, {c - vec3_normalize(d) * 0.02, c + vec3_normalize(d) * 0.02}, {0.12}, 10, true);
@@ -207,20 +224,19 @@ void add_exhaust(MeshBuild& pipe, MeshBuild& silencer, MeshBuild& chrome, const 
     mb_tube(chrome, {can_back - d * 0.02, can_back + d * 0.12}, {0.07}, 10, true, vec3(0, 1, 0));
 }
 
-std::string frame_file(const Make& mk)
+std::string frame_file(const Make& mk, int detail)
 {
-    MeshBuild plastic = part_mesh(FRAME_ORIGIN, 48, 0.55f);
-    MeshBuild fender = part_mesh(FRAME_ORIGIN, 48, 0.55f);
-    MeshBuild seat = part_mesh(FRAME_ORIGIN, 6, 0.08f);
-    MeshBuild metal = part_mesh(FRAME_ORIGIN, 64, 0.7f);
-    MeshBuild engine = part_mesh(FRAME_ORIGIN, 24, 0.35f);
-    MeshBuild covers = part_mesh(FRAME_ORIGIN, 64, 0.6f);
-    MeshBuild dark = part_mesh(FRAME_ORIGIN, 12, 0.15f);
-    MeshBuild pipe = part_mesh(FRAME_ORIGIN, 80, 0.8f);
-    MeshBuild silencer = part_mesh(FRAME_ORIGIN, 64, 0.6f);
-    MeshBuild chrome = mesh_env(0.9f, 0.9f, 0.9f, 0.8f);
-    chrome.place.origin = -FRAME_ORIGIN;
-    MeshBuild spring = part_mesh(FRAME_ORIGIN, 64, 0.6f);
+    MeshBuild plastic = part_mesh(FRAME_ORIGIN, 48, 0.55f, detail);
+    MeshBuild fender = part_mesh(FRAME_ORIGIN, 48, 0.55f, detail);
+    MeshBuild seat = part_mesh(FRAME_ORIGIN, 6, 0.08f, detail);
+    MeshBuild metal = part_mesh(FRAME_ORIGIN, 64, 0.7f, detail);
+    MeshBuild engine = part_mesh(FRAME_ORIGIN, 24, 0.35f, detail);
+    MeshBuild covers = part_mesh(FRAME_ORIGIN, 64, 0.6f, detail);
+    MeshBuild dark = part_mesh(FRAME_ORIGIN, 12, 0.15f, detail);
+    MeshBuild pipe = part_mesh(FRAME_ORIGIN, 80, 0.8f, detail);
+    MeshBuild silencer = part_mesh(FRAME_ORIGIN, 64, 0.6f, detail);
+    MeshBuild chrome = chrome_mesh(FRAME_ORIGIN, 0.9f, 0.9f, 0.9f, 0.8f, detail);
+    MeshBuild spring = part_mesh(FRAME_ORIGIN, 64, 0.6f, detail);
     add_frame_tubes(metal);
     add_engine(engine, covers, mk);
     add_shock(metal, spring);
@@ -232,15 +248,15 @@ std::string frame_file(const Make& mk)
 
 // ------------------------------------------------------------ fork upper
 
-std::string fork_upper_file(const Make& mk)
+std::string fork_upper_file(const Make& mk, int detail)
 {
     Vec3 axis = steering_axis();
-    MeshBuild tubes = part_mesh(FORK_UPPER_ORIGIN, 64, 0.7f);
-    MeshBuild clamps = part_mesh(FORK_UPPER_ORIGIN, 64, 0.6f);
-    MeshBuild bar = part_mesh(FORK_UPPER_ORIGIN, 80, 0.7f);
-    MeshBuild dark = part_mesh(FORK_UPPER_ORIGIN, 8, 0.1f);
-    MeshBuild fender = part_mesh(FORK_UPPER_ORIGIN, 48, 0.55f);
-    MeshBuild pad = part_mesh(FORK_UPPER_ORIGIN, 8, 0.1f);
+    MeshBuild tubes = part_mesh(FORK_UPPER_ORIGIN, 64, 0.7f, detail);
+    MeshBuild clamps = part_mesh(FORK_UPPER_ORIGIN, 64, 0.6f, detail);
+    MeshBuild bar = part_mesh(FORK_UPPER_ORIGIN, 80, 0.7f, detail);
+    MeshBuild dark = part_mesh(FORK_UPPER_ORIGIN, 8, 0.1f, detail);
+    MeshBuild fender = part_mesh(FORK_UPPER_ORIGIN, 48, 0.55f, detail);
+    MeshBuild pad = part_mesh(FORK_UPPER_ORIGIN, 8, 0.1f, detail);
     const Vec3 O = FORK_UPPER_ORIGIN;
     tubes.rect = bike_cell::fork();
     clamps.rect = bike_cell::frame();
@@ -273,6 +289,8 @@ std::string fork_upper_file(const Make& mk)
     dark.rect = bike_cell::black();
     for (double s : {-1.0, 1.0}) {
         mb_tube(dark, {O + vec3(s * 0.82, 1.143, 0.745), O + vec3(s * 1.19, 1.15, 0.765)}, {0.07}, 10, true);
+        if (detail >= 2)
+            continue;
         mb_beam(dark, O + vec3(s * 0.72, 1.16, 0.68), O + vec3(s * 1.12, 1.1, 0.5), 0.02, 0.03);
         mb_box(dark, O + vec3(s * 0.7, 1.16, 0.72), vec3(0.06, 0.06, 0.06));
     }
@@ -289,15 +307,14 @@ std::string fork_upper_file(const Make& mk)
 
 // ------------------------------------------------------------ fork lower
 
-std::string fork_lower_file(const Make& mk)
+std::string fork_lower_file(const Make& mk, int detail)
 {
     Vec3 axis = steering_axis();
     const Vec3 O = FORK_LOWER_ORIGIN;
-    MeshBuild tubes = part_mesh(O, 96, 0.9f);
-    MeshBuild lugs = part_mesh(O, 48, 0.5f);
-    MeshBuild guards = part_mesh(O, 24, 0.3f);
-    MeshBuild chrome = mesh_env(0.85f, 0.85f, 0.8f, 0.9f);
-    chrome.place.origin = -O;
+    MeshBuild tubes = part_mesh(O, 96, 0.9f, detail);
+    MeshBuild lugs = part_mesh(O, 48, 0.5f, detail);
+    MeshBuild guards = part_mesh(O, 24, 0.3f, detail);
+    MeshBuild chrome = chrome_mesh(O, 0.85f, 0.85f, 0.8f, 0.9f, detail);
     tubes.rect = bike_cell::exhaust();
     lugs.rect = bike_cell::black();
     guards.rect = bike_cell::accent();
@@ -316,7 +333,8 @@ std::string fork_lower_file(const Make& mk)
         mb_beam(guards, g0, g1, 0.09, 0.05, vec3(0, 0, -1));
     }
     // Brake caliper behind the left lug.
-    mb_box(lugs, FRONT_AXLE + vec3(-0.3, 0.3, 0.22), vec3(0.06, 0.14, 0.12));
+    if (detail < 2)
+        mb_box(lugs, FRONT_AXLE + vec3(-0.3, 0.3, 0.22), vec3(0.06, 0.14, 0.12));
     // Axle.
     mb_tube(lugs, {FRONT_AXLE + vec3(-0.5, 0, 0), FRONT_AXLE + vec3(0.5, 0, 0)}, {0.04}, 8, true);
     (void)mk;
@@ -325,11 +343,11 @@ std::string fork_lower_file(const Make& mk)
 
 // ------------------------------------------------------------- swingarm
 
-std::string swingarm_file(const Make& mk)
+std::string swingarm_file(const Make& mk, int detail)
 {
     const Vec3 O = SWINGARM_ORIGIN;
-    MeshBuild arms = part_mesh(O, 64, 0.6f);
-    MeshBuild chain = part_mesh(O, 16, 0.3f);
+    MeshBuild arms = part_mesh(O, 64, 0.6f, detail);
+    MeshBuild chain = part_mesh(O, 16, 0.3f, detail);
     arms.rect = bike_cell::swingarm();
     chain.rect = bike_cell::black();
     both_sides(arms, O, [&] {
@@ -346,10 +364,12 @@ std::string swingarm_file(const Make& mk)
     Vec3 rear_top = REAR_AXLE + vec3(-0.36, 0.34, 0), rear_bottom = REAR_AXLE + vec3(-0.36, -0.34, 0);
     mb_beam(chain, front_top, rear_top, 0.03, 0.025);
     mb_beam(chain, front_bottom, rear_bottom, 0.03, 0.025);
-    // Chain guide under the arm's rear.
-    mb_box(chain, REAR_AXLE + vec3(-0.34, -0.38, -0.7), vec3(0.05, 0.08, 0.25));
-    // Rear brake caliper on the right.
-    mb_box(chain, REAR_AXLE + vec3(0.36, -0.15, -0.3), vec3(0.05, 0.12, 0.12));
+    if (detail < 2) {
+        // Chain guide under the arm's rear.
+        mb_box(chain, REAR_AXLE + vec3(-0.34, -0.38, -0.7), vec3(0.05, 0.08, 0.25));
+        // Rear brake caliper on the right.
+        mb_box(chain, REAR_AXLE + vec3(0.36, -0.15, -0.3), vec3(0.05, 0.12, 0.12));
+    }
     (void)mk;
     return mb_file({arms, chain});
 }
@@ -413,12 +433,20 @@ std::string side_plates_file(const Make& mk)
 
 bool build_bike_models(DataSet& ds)
 {
+    // Coarser copies of the moving parts from 32 ft ("_lod5") and 128 ft
+    // ("_lod7"), as for the wheels; the plates are already a few quads.
+    const struct {
+        const char* suffix;
+        int detail;
+    } levels[] = {{"", 0}, {"_lod5", 1}, {"_lod7", 2}};
     for (const Make& mk : MAKES) {
         std::string m = mk.name;
-        dataset_add(ds, m + "_frame.jm", frame_file(mk));
-        dataset_add(ds, m + "_fork_upper.jm", fork_upper_file(mk));
-        dataset_add(ds, m + "_fork_lower.jm", fork_lower_file(mk));
-        dataset_add(ds, m + "_swingarm.jm", swingarm_file(mk));
+        for (const auto& l : levels) {
+            dataset_add(ds, m + "_frame" + l.suffix + ".jm", frame_file(mk, l.detail));
+            dataset_add(ds, m + "_fork_upper" + l.suffix + ".jm", fork_upper_file(mk, l.detail));
+            dataset_add(ds, m + "_fork_lower" + l.suffix + ".jm", fork_lower_file(mk, l.detail));
+            dataset_add(ds, m + "_swingarm" + l.suffix + ".jm", swingarm_file(mk, l.detail));
+        }
         dataset_add(ds, m + "_front_plate.jm", front_plate_file(mk));
         dataset_add(ds, m + "_side_plates.jm", side_plates_file(mk));
     }

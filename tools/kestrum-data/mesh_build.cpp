@@ -148,6 +148,14 @@ MeshBuild mesh_env(float r, float g, float b, float intensity)
     return mb;
 }
 
+int mb_segments(const MeshBuild& mb, int full, int floor)
+{
+    int n = full;
+    for (int i = 0; i < mb.detail && n > floor; i++)
+        n /= 2;
+    return std::min(full, std::max(n, floor));
+}
+
 int mb_vertex(MeshBuild& mb, Vec3 p, Vec3 n, double u, double t)
 {
     Vec3 wp = apply_r(mb.place, p) + mb.place.origin;
@@ -219,6 +227,7 @@ void mb_beam(MeshBuild& mb, Vec3 a, Vec3 b, double half_w, double half_h, Vec3 u
 void mb_tube(MeshBuild& mb, const std::vector<Vec3>& path, const std::vector<double>& radii, int sides,
              bool caps, Vec3 up, double squash)
 {
+    sides = mb_segments(mb, sides, 4);
     size_t n = path.size();
     if (n < 2)
         return;
@@ -274,6 +283,9 @@ void mb_tube(MeshBuild& mb, const std::vector<Vec3>& path, const std::vector<dou
 
 void mb_ellipsoid(MeshBuild& mb, Vec3 c, Vec3 rad, int slices, int stacks)
 {
+    // Multiples of four and two keep the widest points on the surface.
+    slices = mb_segments(mb, slices, 8);
+    stacks = mb_segments(mb, stacks, 4);
     int first = int(mb.pos.size() / 3);
     for (int k = 0; k <= stacks; k++) {
         double phi = PI * k / stacks;
@@ -318,22 +330,27 @@ void mb_slab(MeshBuild& mb, const std::vector<Vec3>& outline, double x0, double 
     }
     auto uv_u = [&](const Vec3& p) { return zmax > zmin ? (p.z - zmin) / (zmax - zmin) : 0.5; };
     auto uv_t = [&](const Vec3& p) { return ymax > ymin ? (ymax - p.y) / (ymax - ymin) : 0.5; };
-    double r = std::min(round, (x1 - x0) / 2);
+    // The coarsest copies leave out the rounded edges: a plain prism.
+    bool rounded = mb.detail < 2;
+    double r = rounded ? std::min(round, (x1 - x0) / 2) : 0;
     const double xs[4] = {x0, x0 + r, x1 - r, x1};
     const double inset[4] = {r, 0, 0, r};
     const double side_tilt[4] = {-1, 0, 0, 1};
     std::vector<int> ring_first(4);
-    for (int L = 0; L < 4; L++) {
+    const int layers = rounded ? 4 : 2;
+    for (int L = 0; L < layers; L++) {
+        int ring = rounded ? L : L * 3;  // a prism has only the two outer rings
         ring_first[size_t(L)] = int(mb.pos.size() / 3);
         for (size_t i = 0; i <= n; i++) {
             size_t k = i % n;
-            Vec3 p = outline[k] - normal[k] * inset[L];
-            p.x = xs[L];
-            Vec3 nn = vec3_normalize(normal[k] + vec3(side_tilt[L] * 0.9, 0, 0));
+            Vec3 p = outline[k] - normal[k] * inset[ring];
+            p.x = xs[ring];
+            double tilt = rounded ? side_tilt[ring] * 0.9 : 0;
+            Vec3 nn = vec3_normalize(normal[k] + vec3(tilt, 0, 0));
             mb_vertex(mb, p, nn, uv_u(p), uv_t(p));
         }
     }
-    for (int L = 0; L < 3; L++)
+    for (int L = 0; L + 1 < layers; L++)
         for (size_t i = 0; i < n; i++)
             mb_quad(mb, ring_first[size_t(L)] + int(i), ring_first[size_t(L)] + int(i) + 1,
                     ring_first[size_t(L) + 1] + int(i) + 1, ring_first[size_t(L) + 1] + int(i));
@@ -357,6 +374,8 @@ void mb_slab(MeshBuild& mb, const std::vector<Vec3>& outline, double x0, double 
 
 void mb_torus(MeshBuild& mb, double R, double r, int ring_segments, int sides, double x)
 {
+    ring_segments = mb_segments(mb, ring_segments, 8);
+    sides = mb_segments(mb, sides, 4);
     int first = int(mb.pos.size() / 3);
     for (int i = 0; i <= ring_segments; i++) {
         double th = 2 * PI * i / ring_segments;
@@ -376,6 +395,7 @@ void mb_torus(MeshBuild& mb, double R, double r, int ring_segments, int sides, d
 
 void mb_disc(MeshBuild& mb, double x, double r_in, double r_out, int segments, bool plus)
 {
+    segments = mb_segments(mb, segments, 8);
     Vec3 n = vec3(plus ? 1 : -1, 0, 0);
     int first = int(mb.pos.size() / 3);
     for (int i = 0; i <= segments; i++) {

@@ -40,7 +40,15 @@ struct MeshBuild {
     Place place;
     UvRect rect;
     std::function<void(Vec3, float*)> weigh;
+    // 0 for the full model; each step up (the coarser copies drawn from
+    // further away) halves the segments of tubes, ellipsoids, tori and
+    // discs, down to a floor that keeps them round enough.
+    int detail = 0;
 };
+
+// The segment count a round primitive gets at the mesh's detail: `full`
+// halved per step, never below `floor` (nor above `full`).
+int mb_segments(const MeshBuild& mb, int full, int floor);
 
 MeshBuild mesh_lit(float shininess, float specular);
 MeshBuild mesh_env(float r, float g, float b, float intensity);

@@ -59,11 +59,12 @@ void rider_weights(Vec3 p, float* w)
     w[8] = 1;
 }
 
-MeshBuild skinned(float shininess, float specular)
+MeshBuild skinned(float shininess, float specular, int detail)
 {
     MeshBuild mb = mesh_lit(shininess, specular);
     mb.bones = BONES;
     mb.weigh = rider_weights;
+    mb.detail = detail;
     return mb;
 }
 
@@ -77,12 +78,13 @@ void add_arms(MeshBuild& mb)
                 {vec3(s * 0.35, ARM_Y, Z0), vec3(s * SHOULDER_X, ARM_Y, Z0), vec3(s * (ELBOW_X - 0.3), ARM_Y, Z0),
                  vec3(s * ELBOW_X, ARM_Y, Z0), vec3(s * (ELBOW_X + 0.5), ARM_Y, Z0), vec3(s * (HAND_X - 0.3), ARM_Y, Z0)},
                 {0.2, 0.2, 0.16, 0.15, 0.15, 0.12}, 10, false, vec3(0, 1, 0));
-        // Shoulder cap.
-        mb_ellipsoid(mb, vec3(s * (SHOULDER_X - 0.02), ARM_Y + 0.02, Z0), vec3(0.24, 0.22, 0.22), 10, 6);
-        // Glove: cuff and hand.
+        // Shoulder cap and glove cuff: from far away the sleeve is enough.
+        if (mb.detail < 2)
+            mb_ellipsoid(mb, vec3(s * (SHOULDER_X - 0.02), ARM_Y + 0.02, Z0), vec3(0.24, 0.22, 0.22), 10, 6);
         mb.rect = rider_cell::glove();
-        mb_tube(mb, {vec3(s * (HAND_X - 0.38), ARM_Y, Z0), vec3(s * (HAND_X - 0.22), ARM_Y, Z0)}, {0.135}, 10, true,
-                vec3(0, 1, 0));
+        if (mb.detail < 2)
+            mb_tube(mb, {vec3(s * (HAND_X - 0.38), ARM_Y, Z0), vec3(s * (HAND_X - 0.22), ARM_Y, Z0)}, {0.135}, 10,
+                    true, vec3(0, 1, 0));
         mb_ellipsoid(mb, vec3(s * (HAND_X - 0.08), ARM_Y, Z0 - 0.02), vec3(0.16, 0.1, 0.12), 10, 6);
     }
 }
@@ -97,7 +99,8 @@ void add_legs(MeshBuild& mb)
                  vec3(x, KNEE_Y, Z0 - 0.03), vec3(x, KNEE_Y - 0.35, Z0)},
                 {0.27, 0.26, 0.2, 0.2, 0.18}, 10, false, vec3(0, 0, -1));
         // Knee brace bulge.
-        mb_ellipsoid(mb, vec3(x, KNEE_Y, Z0 - 0.1), vec3(0.16, 0.22, 0.14), 8, 6);
+        if (mb.detail < 2)
+            mb_ellipsoid(mb, vec3(x, KNEE_Y, Z0 - 0.1), vec3(0.16, 0.22, 0.14), 8, 6);
         // Boot from the shin down to the sole, toe forward.
         mb.rect = rider_cell::boot();
         mb_tube(mb, {vec3(x, KNEE_Y - 0.3, Z0), vec3(x, FOOT_Y + 0.45, Z0), vec3(x, FOOT_Y + 0.12, Z0 + 0.02)},
@@ -130,17 +133,18 @@ void add_torso(MeshBuild& mb)
         collar.r[i] = turn[i];
     collar.origin = vec3(0, ARM_Y + 0.16, Z0);
     mb.place = collar;
-    mb_torus(mb, 0.25, 0.08, 16, 6);
+    if (mb.detail < 2)
+        mb_torus(mb, 0.25, 0.08, 16, 6);
     mb.place = place_identity();
 }
 
-std::string body_file(bool first_person)
+std::string body_file(bool first_person, int detail)
 {
-    MeshBuild mb = skinned(10, 0.15f);
+    MeshBuild mb = skinned(10, 0.15f, detail);
     add_arms(mb);
     add_legs(mb);
     if (!first_person) {
-        MeshBuild torso = skinned(10, 0.15f);
+        MeshBuild torso = skinned(10, 0.15f, detail);
         add_torso(torso);
         return mb_file({mb, torso});
     }
@@ -149,7 +153,7 @@ std::string body_file(bool first_person)
 
 std::string rider_plate_file()
 {
-    MeshBuild mb = skinned(24, 0.3f);
+    MeshBuild mb = skinned(24, 0.3f, 0);
     int rows = 3, cols = 4;
     double w = 0.62, h = 0.5, cy = 0.25, back = Z0 + 0.33;
     int first = 0;
@@ -170,13 +174,15 @@ std::string rider_plate_file()
     return mb_file({mb});
 }
 
-std::string head_file()
+std::string head_file(int detail)
 {
     // Origin at the head point (the neck), -z forward.
     MeshBuild shell = mesh_lit(64, 0.6f);
     MeshBuild peak = mesh_lit(48, 0.5f);
     MeshBuild goggle = mesh_lit(16, 0.2f);
     MeshBuild lens = mesh_env(1.0f, 0.75f, 0.35f, 0.8f);
+    for (MeshBuild* mb : {&shell, &peak, &goggle, &lens})
+        mb->detail = detail;
     shell.rect = head_cell::shell();
     mb_ellipsoid(shell, vec3(0, 0.22, 0.02), vec3(0.42, 0.46, 0.5), 20, 12);
     // Chin bar sweeping forward under the face.
@@ -194,23 +200,31 @@ std::string head_file()
             0.04);
     // Lens: a curved strip just in front of the frame.
     int first = 0;
+    int strips = mb_segments(lens, 8, 2);
     for (int j = 0; j <= 1; j++)
-        for (int i = 0; i <= 8; i++) {
-            double a = (double(i) / 8 - 0.5) * 1.3;
+        for (int i = 0; i <= strips; i++) {
+            double a = (double(i) / strips - 0.5) * 1.3;
             Vec3 p = vec3(std::sin(a) * 0.55, 0.12 + 0.18 * j, -0.565 + (1 - std::cos(a)) * 0.55);
-            mb_vertex(lens, p, vec3(std::sin(a), 0, -std::cos(a)), double(i) / 8, double(j));
+            mb_vertex(lens, p, vec3(std::sin(a), 0, -std::cos(a)), double(i) / strips, double(j));
         }
-    for (int i = 0; i < 8; i++)
-        mb_quad(lens, first + i, first + i + 1, first + 9 + i + 1, first + 9 + i);
+    for (int i = 0; i < strips; i++)
+        mb_quad(lens, first + i, first + i + 1, first + strips + 1 + i + 1, first + strips + 1 + i);
     return mb_file({shell, peak, goggle, lens});
 }
 
 bool build_rider_models(DataSet& ds)
 {
-    dataset_add(ds, "rider_body.jm", body_file(false));
-    dataset_add(ds, "rider_body_fp.jm", body_file(true));
+    // Coarser copies of the body and helmet from 32 ft ("_lod5") and 128 ft
+    // ("_lod7"), as for the bikes; the first-person body is only ever seen
+    // from inside, the plate is a few quads.
+    dataset_add(ds, "rider_body.jm", body_file(false, 0));
+    dataset_add(ds, "rider_body_lod5.jm", body_file(false, 1));
+    dataset_add(ds, "rider_body_lod7.jm", body_file(false, 2));
+    dataset_add(ds, "rider_body_fp.jm", body_file(true, 0));
     dataset_add(ds, "rider_plate.jm", rider_plate_file());
-    dataset_add(ds, "rider_head.jm", head_file());
+    dataset_add(ds, "rider_head.jm", head_file(0));
+    dataset_add(ds, "rider_head_lod5.jm", head_file(1));
+    dataset_add(ds, "rider_head_lod7.jm", head_file(2));
     return true;
 }
 

@@ -443,6 +443,11 @@ std::string lighting_text(const Course& c)
         break;
     case CourseStyle::Stadium:  // an evening under the lights
         out += "global_ambient [ 0.16 0.16 0.18 ]\nfog [ 0.18 0.19 0.24 ] 0.0022\n";
+        // The dusk sky, whose horizon is the fog's colour (the day sky would
+        // stand bright above the dark fog).
+        for (const char* face : {"n", "e", "s", "w", "u"})
+            out += data_printf("sky_%s @sky-evening-%s.ppm\n", face, face);
+        out += "sky_env @sky-evening-env.ppm\n";
         break;
     }
     return out;

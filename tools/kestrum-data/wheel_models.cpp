@@ -48,6 +48,9 @@ std::string wheel_file(const WheelSize& w, int detail)
     MeshBuild spokes = mesh_lit(96, 0.9f);
     MeshBuild hub = mesh_lit(64, 0.6f);
     MeshBuild disc = mesh_lit(48, 0.5f);
+    // The tyre, rim and spokes choose their own counts below; the hub and
+    // the discs just get coarser.
+    hub.detail = disc.detail = detail;
     // Tyre body: a torus from the rim out to just under the knobs.
     double body_outer = w.outer - 0.05;
     tyre.rect = wheel_cell::tread();
@@ -55,7 +58,7 @@ std::string wheel_file(const WheelSize& w, int detail)
     if (detail > 0)
         body_outer = w.outer - 0.01;  // no knobs: the tyre reaches the full radius
     double section = (body_outer - w.rim) / 2;
-    mb_torus(tyre, w.rim + section, section, segments, detail == 2 ? 6 : 12);
+    mb_torus(tyre, w.rim + section, section, segments, detail == 0 ? 12 : detail == 1 ? 8 : 6);
     if (detail == 0)
         knobs(tyre, w, body_outer);
     // Rim: a wide, shallow channel.
@@ -94,10 +97,13 @@ std::string wheel_file(const WheelSize& w, int detail)
     if (w.sprocket) {
         MeshBuild sprocket = mesh_lit(48, 0.5f);
         sprocket.rect = wheel_cell::sprocket();
+        sprocket.detail = detail;
         double sx = -0.21;
-        mb_disc(sprocket, sx - 0.012, 0.12, 0.3, 40, false);
-        mb_disc(sprocket, sx + 0.012, 0.12, 0.3, 40, true);
-        for (int i = 0; i < 40; i++) {
+        // Further away the teeth merge into the plate's edge.
+        double plate_r = detail == 0 ? 0.3 : 0.325;
+        mb_disc(sprocket, sx - 0.012, 0.12, plate_r, 40, false);
+        mb_disc(sprocket, sx + 0.012, 0.12, plate_r, 40, true);
+        for (int i = 0; i < (detail == 0 ? 40 : 0); i++) {
             double th = 2 * PI * i / 40;
             Place saved = sprocket.place;
             sprocket.place = place_compose(saved, place_rotate_x(th));

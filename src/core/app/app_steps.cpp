@@ -8,6 +8,7 @@
 #include "files/config.h"
 #include "files/data_check.h"
 #include "files/image.h"
+#include "files/model_file.h"
 #include "files/stream.h"
 #include "physics/bike.h"
 #include "platform/log.h"
@@ -162,6 +163,9 @@ void app_apply_command_line(App& app)
     }
     texture_set_detail(o.texture_detail);
     texture_set_debug(o.debug_level);
+    // Which distance variant of a model is drawn: from the model detail
+    // slider, or --lod-scale / --lod-bias.
+    lod_settings_set(o.lod_scale, o.lod_bias);
 }
 
 bool app_select_start_track(App& app)
