@@ -19,6 +19,8 @@ struct RobotState {
     int limit_tick = -1000000;  // last tick the speed target was lowered for grip
     bool launch_drawn = false;  // start_timer holds the launch time
     int air_tick = -1000000;    // last tick both wheels were off the ground
+    int own_arcade = -1;        // the bike's own arcade flag, -1 until first seen
+    int front_air_ticks = 0;    // ticks the front wheel has been off the ground
     // Figures for the race summary.
     int stalls = 0;             // times riding stalled (3 s without a point reached)
     int stall_ticks = 0;        // ticks more than 3 s after the last point reached

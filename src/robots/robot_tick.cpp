@@ -450,7 +450,10 @@ void robot_ride(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
         rate_limit *= 2;
     double cr = clampd(e, -rate_limit, rate_limit);
     double d = 4 * (m.roll_rate - (cr - clampd(cr - m.roll_rate, -0.125, 0.125)));
-    double h = steer_servo(b, 0);
+    // Under the arcade assist the bike's own steering already turns the
+    // front wheel where it travels and a steer asks for a lean, so the
+    // servo's share is no lean at all.
+    double h = b->setup.arcade ? 0 : steer_servo(b, 0);
     double grip = b->wheel[0].depth > 0 ? clampd((4 - front_slip) / 4, 0, 1) : 0;
     bike_set_steer(b, clampd(h + grip * (d - h), -1, 1));
 
@@ -475,6 +478,15 @@ void robot_tick(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
     bike_set_rear_antilock(b, true);
     bike_set_auto_shift(b, true);
 
+    // A rider shifts his weight to keep a bike level off a jump's lip and
+    // in the air; a robot cannot, and without help its bike pitches forward
+    // off every lip faster than throttle or brake can correct. So while
+    // its front wheel is off the ground the arcade assist holds the bike.
+    // A front wheel skipping over a bump for a tick or two needs no help.
+    if (s->own_arcade < 0)
+        s->own_arcade = b->setup.arcade ? 1 : 0;
+    s->front_air_ticks = b->wheel[0].depth > 0 ? 0 : s->front_air_ticks + 1;
+    bike_set_arcade(b, s->own_arcade == 1 || s->front_air_ticks >= 4);
     Motion m = motion_of(b);
     r->position = m.position;
     r->velocity = m.velocity;
