@@ -23,7 +23,7 @@ struct RobotState {
     int front_air_ticks = 0;    // ticks the front wheel has been off the ground
     // Figures for the race summary.
     int stalls = 0;             // times riding stalled (3 s without a point reached)
-    int stall_ticks = 0;        // ticks more than 3 s after the last point reached
+    int stall_ticks = 0;        // ticks more than 3 s after the last point reached, rider on the bike
     int capture_ticks = 0;      // ticks ridden by the capture controller
     int walks = 0;              // times the bike was walked to its point
     int restarts = 0;           // times the capture gave up and restarted along the buffer

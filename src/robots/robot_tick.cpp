@@ -508,8 +508,9 @@ void robot_tick(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
         robot_launch(b, st.value);
         return;
     }
-    // Stalled: no point reached for 3 s, whoever is riding.
-    if (c->clock - s->last_advance > 3 * 128)
+    // Stalled: no point reached for 3 s, whoever is riding; a thrown rider
+    // off his bike counts as crashed, not stalled.
+    if (c->clock - s->last_advance > 3 * 128 && !crashed(b))
         s->stall_ticks++;
     if (s->capture == 0) {
         robot_ride(c, slot, b, s, r, p);
