@@ -33,6 +33,20 @@ std::vector<int> decal_list_a, decal_list_b;
 std::vector<GroundDecalQuad> decal_quads;
 ImageBuffer low_detail_scratch;
 
+// One quad on the composition plane from (x0, y0) to (x1, y1), texture
+// coordinates (s0, t0) to (s1, t1), inside a glBegin(GL_QUADS).
+void square_quad(float x0, float y0, float x1, float y1, float s0, float t0, float s1, float t1)
+{
+    glTexCoord2f(s0, t0);
+    glVertex3f(x0, y0, -1);
+    glTexCoord2f(s1, t0);
+    glVertex3f(x1, y0, -1);
+    glTexCoord2f(s1, t1);
+    glVertex3f(x1, y1, -1);
+    glTexCoord2f(s0, t1);
+    glVertex3f(x0, y1, -1);
+}
+
 int blocks_per_side(const HeightField* hf) { return hf->order >= 6 ? 1 << (hf->order - 6) : 1; }
 
 bool have_framebuffer(const HeightField* hf)
@@ -174,14 +188,7 @@ void draw_tiles(const HeightField* hf, int first_x, int first_z, int tiles, cons
             }
             float x0 = m.x(float(first_x + c)), x1 = m.x(float(first_x + c + 1));
             float y0 = m.z(float(first_z + r)), y1 = m.z(float(first_z + r + 1));
-            glTexCoord2f(lo, lo);
-            glVertex3f(x0, y0, -1);
-            glTexCoord2f(hi, lo);
-            glVertex3f(x1, y0, -1);
-            glTexCoord2f(hi, hi);
-            glVertex3f(x1, y1, -1);
-            glTexCoord2f(lo, hi);
-            glVertex3f(x0, y1, -1);
+            square_quad(x0, y0, x1, y1, lo, lo, hi, hi);
         }
     if (open)
         glEnd();
@@ -254,14 +261,7 @@ void draw_shading(const HeightField* hf, int first_x, int first_z, int tiles, co
             float x0 = m.x(float(i) / 2), x1 = m.x(float(i1) / 2);
             float y0 = m.z(float(j) / 2), y1 = m.z(float(j1) / 2);
             glBegin(GL_QUADS);
-            glTexCoord2f(s0, t0);
-            glVertex3f(x0, y0, -1);
-            glTexCoord2f(s1, t0);
-            glVertex3f(x1, y0, -1);
-            glTexCoord2f(s1, t1);
-            glVertex3f(x1, y1, -1);
-            glTexCoord2f(s0, t1);
-            glVertex3f(x0, y1, -1);
+            square_quad(x0, y0, x1, y1, s0, t0, s1, t1);
             glEnd();
             i = i1;
         }

@@ -7,10 +7,6 @@ namespace {
 
 constexpr double PI = 3.14159265358979323846;
 
-Vec3 at(const LinePoint& p)
-{
-    return Vec3{p.x, p.y, p.z};
-}
 
 double dot(Vec3 a, Vec3 b)
 {
@@ -27,12 +23,6 @@ double length(Vec3 a)
     return std::sqrt(dot(a, a));
 }
 
-int clamp_index(long i, size_t n)
-{
-    if (n == 0)
-        return 0;
-    return int(std::max(0L, std::min(i, long(n) - 1)));
-}
 
 }  // namespace
 
@@ -41,13 +31,13 @@ RobotProgress robot_progress(const std::vector<LinePoint>& b, int point_index, V
     RobotProgress r{0, 0};
     if (b.empty())
         return r;
-    auto ahead = [&](long k) { return dot(sub(at(b[size_t(clamp_index(k, b.size()))]), frame), forward); };
+    auto ahead = [&](long k) { return dot(sub(line_point_at(b[size_t(line_index_clamp(k, b.size()))]), frame), forward); };
     long k = point_index - 1;
     while (k >= 0 && ahead(k) >= 0)
         k--;
     long n = k + 1;
     double an = ahead(n), ai = ahead(k);
-    r.ahead = clamp_index(n, b.size());
+    r.ahead = line_index_clamp(n, b.size());
     r.progress = double(n);
     if (an > 0 && an - ai > 0)
         r.progress += clampd(-ai / (an - ai), 0, 1);
@@ -58,8 +48,8 @@ double robot_target_speed(const std::vector<LinePoint>& b, const RobotProgress& 
 {
     if (b.empty())
         return 0;
-    double s0 = std::fabs(double(b[size_t(clamp_index(p.ahead, b.size()))].speed));
-    double s1 = std::fabs(double(b[size_t(clamp_index(p.ahead + 1L, b.size()))].speed));
+    double s0 = std::fabs(double(b[size_t(line_index_clamp(p.ahead, b.size()))].speed));
+    double s1 = std::fabs(double(b[size_t(line_index_clamp(p.ahead + 1L, b.size()))].speed));
     return s0 + (p.progress - p.ahead) * (s1 - s0);
 }
 
@@ -71,7 +61,7 @@ double robot_takeoff_time(const std::vector<LinePoint>& b, const RobotProgress& 
     for (long i = p.ahead; i + 1 < long(b.size()) && i < end; i++) {
         if (b[size_t(i)].speed < 0 && b[size_t(i + 1)].speed < 0) {
             *index = int(i);
-            double d = length(sub(at(b[size_t(p.ahead)]), frame));
+            double d = length(sub(line_point_at(b[size_t(p.ahead)]), frame));
             return (speed > 0 ? d / speed : 1000000.0) + double(i - p.ahead) * 0.25;
         }
     }
@@ -102,14 +92,14 @@ void robot_line_append(RobotState* s, LineRider* r, const RacingLine* line, Vec3
             p0 = frame;
             m0 = Vec3{forward.x * 7.5 * L, forward.y * 7.5 * L, forward.z * 7.5 * L};
         } else {
-            p0 = at(b[size_t(j0)]);
-            Vec3 d = sub(p0, at(b[size_t(j0 - 1)]));
+            p0 = line_point_at(b[size_t(j0)]);
+            Vec3 d = sub(p0, line_point_at(b[size_t(j0 - 1)]));
             m0 = Vec3{d.x * span, d.y * span, d.z * span};
         }
-        Vec3 p1 = at(b[size_t(L)]);
+        Vec3 p1 = line_point_at(b[size_t(L)]);
         Vec3 m1{0, 0, 0};
         if (size_t(L + 1) < b.size()) {
-            Vec3 d = sub(at(b[size_t(L + 1)]), p1);
+            Vec3 d = sub(line_point_at(b[size_t(L + 1)]), p1);
             m1 = Vec3{d.x * span, d.y * span, d.z * span};
         }
         double s0 = b[size_t(j0)].speed, s1 = b[size_t(L)].speed;
@@ -129,7 +119,7 @@ void robot_line_append(RobotState* s, LineRider* r, const RacingLine* line, Vec3
     }
     if (segment == 0) {
         size_t i = 1;
-        while (i < b.size() && length(sub(at(b[i]), at(b[0]))) <= 10)
+        while (i < b.size() && length(sub(line_point_at(b[i]), line_point_at(b[0]))) <= 10)
             i++;
         s->point_index = int(std::min(i, b.size() - 1));
         s->last_advance = 3840;

@@ -7,6 +7,17 @@
 #include "core/vec.h"
 #include "robots/lines.h"
 
+// A line point's position.
+inline Vec3 line_point_at(const LinePoint& p)
+{
+    return Vec3{p.x, p.y, p.z};
+}
+// An index kept inside a buffer of n points (0 for an empty buffer).
+inline int line_index_clamp(long i, size_t n)
+{
+    return n == 0 ? 0 : int(i < 0 ? 0 : (i > long(n) - 1 ? long(n) - 1 : i));
+}
+
 // A robot's controller state beside its LineRider (which holds the buffer
 // and the remembered line ids).
 struct RobotState {

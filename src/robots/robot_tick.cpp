@@ -16,23 +16,15 @@ constexpr double PI = 3.14159265358979323846;
 constexpr double DT = 1.0 / 128;
 constexpr double G = 32;  // ft/s^2
 
-Vec3 at(const LinePoint& p)
-{
-    return vec3(p.x, p.y, p.z);
-}
 
-int clamp_index(long i, size_t n)
-{
-    return n == 0 ? 0 : int(std::max(0L, std::min(i, long(n) - 1)));
-}
 
 // The buffer point at a fractional index, between its two neighbours.
 Vec3 point_at(const std::vector<LinePoint>& b, double f)
 {
     long i = long(std::floor(f));
     double t = f - double(i);
-    Vec3 a = at(b[size_t(clamp_index(i, b.size()))]);
-    Vec3 c = at(b[size_t(clamp_index(i + 1, b.size()))]);
+    Vec3 a = line_point_at(b[size_t(line_index_clamp(i, b.size()))]);
+    Vec3 c = line_point_at(b[size_t(line_index_clamp(i + 1, b.size()))]);
     return a + (c - a) * t;
 }
 
@@ -130,13 +122,13 @@ void capture_points(RobotState* s, LineRider* r, const Motion& m, int clock)
     auto& buf = r->buffer;
     if (s->point_index >= int(buf.size()))
         return;
-    Vec3 target = at(buf[size_t(s->point_index)]);
+    Vec3 target = line_point_at(buf[size_t(s->point_index)]);
     double d = horizontal_distance(m.position, target);
     double radius = s->capture == 3 ? 30 : 60;
     if (d > radius)
         return;
     if (d > 4 && s->point_index > 0) {
-        Vec3 prev = at(buf[size_t(s->point_index - 1)]);
+        Vec3 prev = line_point_at(buf[size_t(s->point_index - 1)]);
         if (horizontal_distance(m.position, prev) > 1 && vec3_dot(prev - m.position, m.forward) > 0)
             return;
     }
@@ -200,10 +192,10 @@ const Bike* rider_in_the_way(const RobotContext* c, const Bike* self, const Moti
         Vec3 u = ode_vec(dBodyGetLinearVel(o->body[BODY_FRAME]));
         Vec3 d = q - m.position;
         double d2 = vec3_dot(d, d);
-        double their_reach = 8 + vec3_length(u);
+        double su = vec3_length(u);
+        double their_reach = 8 + su;
         if (d2 >= best_d2 || d2 > (reach + their_reach) * (reach + their_reach))
             continue;
-        double su = vec3_length(u);
         Vec3 their_dir = su > 0 ? u * (1 / su) : vec3(0, 0, -1);
         if (vec3_dot(d, m.direction) <= vec3_dot(-d, their_dir))
             continue;
@@ -228,7 +220,7 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
         s->last_advance = c->clock;
         since = 0;
     }
-    Vec3 target = at(buf[size_t(s->point_index)]);
+    Vec3 target = line_point_at(buf[size_t(s->point_index)]);
     RobotProgress pr = robot_progress(buf, s->point_index, m.position, m.forward);
     r->progress = pr.progress;
     dBodyID frame = b->body[BODY_FRAME];
@@ -334,7 +326,7 @@ void robot_ride(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
     double P = robot_target_speed(buf, pr);
     int takeoff;
     double t = robot_takeoff_time(buf, pr, m.position, v, &takeoff);
-    auto point = [&](long i) { return at(buf[size_t(clamp_index(i, buf.size()))]); };
+    auto point = [&](long i) { return line_point_at(buf[size_t(line_index_clamp(i, buf.size()))]); };
     // In the air, and for a moment after landing, the jump is now: a flight
     // longer than the line's keeps the jump's limits on lean and speed.
     if (b->wheel[0].depth == 0 && b->wheel[1].depth == 0)
@@ -436,7 +428,7 @@ void robot_ride(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
     if (t < 3) {
         double w = clampd((3 - t) / 2, 0, 1);
         k += w * (1 - k);
-        P += w * (std::max(std::fabs(double(buf[size_t(clamp_index(N, buf.size()))].speed)) + 2, v) - P);
+        P += w * (std::max(std::fabs(double(buf[size_t(line_index_clamp(N, buf.size()))].speed)) + 2, v) - P);
         double cap = PI / 2 - 1.3744469 * w;
         lean = clampd(lean, -cap, cap);
         rate_limit += clampd((3 - t) / 3, 0, 1) * (PI / 8 - rate_limit);
