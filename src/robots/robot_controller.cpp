@@ -7,23 +7,6 @@ namespace {
 
 constexpr double PI = 3.14159265358979323846;
 
-
-double dot(Vec3 a, Vec3 b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
-Vec3 sub(Vec3 a, Vec3 b)
-{
-    return Vec3{a.x - b.x, a.y - b.y, a.z - b.z};
-}
-
-double length(Vec3 a)
-{
-    return std::sqrt(dot(a, a));
-}
-
-
 }  // namespace
 
 RobotProgress robot_progress(const std::vector<LinePoint>& b, int point_index, Vec3 frame, Vec3 forward)
@@ -31,7 +14,7 @@ RobotProgress robot_progress(const std::vector<LinePoint>& b, int point_index, V
     RobotProgress r{0, 0};
     if (b.empty())
         return r;
-    auto ahead = [&](long k) { return dot(sub(line_point_at(b[size_t(line_index_clamp(k, b.size()))]), frame), forward); };
+    auto ahead = [&](long k) { return vec3_dot(line_point_at(b[size_t(line_index_clamp(k, b.size()))]) - frame, forward); };
     long k = point_index - 1;
     while (k >= 0 && ahead(k) >= 0)
         k--;
@@ -61,7 +44,7 @@ double robot_takeoff_time(const std::vector<LinePoint>& b, const RobotProgress& 
     for (long i = p.ahead; i + 1 < long(b.size()) && i < end; i++) {
         if (b[size_t(i)].speed < 0 && b[size_t(i + 1)].speed < 0) {
             *index = int(i);
-            double d = length(sub(line_point_at(b[size_t(p.ahead)]), frame));
+            double d = vec3_length(line_point_at(b[size_t(p.ahead)]) - frame);
             return (speed > 0 ? d / speed : 1000000.0) + double(i - p.ahead) * 0.25;
         }
     }
@@ -93,13 +76,13 @@ void robot_line_append(RobotState* s, LineRider* r, const RacingLine* line, Vec3
             m0 = Vec3{forward.x * 7.5 * L, forward.y * 7.5 * L, forward.z * 7.5 * L};
         } else {
             p0 = line_point_at(b[size_t(j0)]);
-            Vec3 d = sub(p0, line_point_at(b[size_t(j0 - 1)]));
+            Vec3 d = p0 - line_point_at(b[size_t(j0 - 1)]);
             m0 = Vec3{d.x * span, d.y * span, d.z * span};
         }
         Vec3 p1 = line_point_at(b[size_t(L)]);
         Vec3 m1{0, 0, 0};
         if (size_t(L + 1) < b.size()) {
-            Vec3 d = sub(line_point_at(b[size_t(L + 1)]), p1);
+            Vec3 d = line_point_at(b[size_t(L + 1)]) - p1;
             m1 = Vec3{d.x * span, d.y * span, d.z * span};
         }
         double s0 = b[size_t(j0)].speed, s1 = b[size_t(L)].speed;
@@ -119,7 +102,7 @@ void robot_line_append(RobotState* s, LineRider* r, const RacingLine* line, Vec3
     }
     if (segment == 0) {
         size_t i = 1;
-        while (i < b.size() && length(sub(line_point_at(b[i]), line_point_at(b[0]))) <= 10)
+        while (i < b.size() && vec3_length(line_point_at(b[i]) - line_point_at(b[0])) <= 10)
             i++;
         s->point_index = int(std::min(i, b.size() - 1));
         s->last_advance = 3840;
@@ -190,7 +173,7 @@ RobotFootprint robot_footprint(Vec3 position, Vec3 velocity)
         hx = 0;
         hz = -1;
     }
-    double speed = length(velocity);
+    double speed = vec3_length(velocity);
     double sx = -hz, sz = hx;  // to the right
     double ahead = 4 + speed, behind = -4;
     double along[4] = {ahead, behind, behind, ahead};
@@ -252,16 +235,16 @@ RobotAvoidResult robot_avoid_speed(const RobotAvoidInput& in)
     if (!in.straight) {
         Vec3 centre{in.position.x + in.rho * in.side.x, in.position.y + in.rho * in.side.y,
                     in.position.z + in.rho * in.side.z};
-        radial = sub(in.other_position, centre);
+        radial = in.other_position - centre;
     }
-    double rr = dot(radial, radial);
+    double rr = vec3_dot(radial, radial);
     Vec3 u = in.other_velocity;
     if (rr > 0) {
-        double k = dot(u, radial) / rr;
+        double k = vec3_dot(u, radial) / rr;
         u = Vec3{u.x - k * radial.x, u.y - k * radial.y, u.z - k * radial.z};
     }
-    double V = dot(u, in.direction) > 0 ? length(u) : 0;
-    double X = length(sub(in.other_position, in.position));
+    double V = vec3_dot(u, in.direction) > 0 ? vec3_length(u) : 0;
+    double X = vec3_length(in.other_position - in.position);
     double v = in.speed, P = in.target;
     if (X < follow) {
         r.target = std::min(P, V * (1 - w / 4));

@@ -16,8 +16,6 @@ constexpr double PI = 3.14159265358979323846;
 constexpr double DT = 1.0 / 128;
 constexpr double G = 32;  // ft/s^2
 
-
-
 // The buffer point at a fractional index, between its two neighbours.
 Vec3 point_at(const std::vector<LinePoint>& b, double f)
 {
