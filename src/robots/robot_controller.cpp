@@ -51,6 +51,33 @@ double robot_takeoff_time(const std::vector<LinePoint>& b, const RobotProgress& 
     return 1000000;
 }
 
+namespace {
+
+// Gates stand closer together than the start's lines, so several robots
+// can pick the line of one gate. Each rides it moved across to its own
+// gate, the offset fading along the line, so the field keeps its spacing
+// off the start instead of closing onto one line side by side.
+void shift_start(std::vector<LinePoint>* buffer, size_t first, Vec3 frame)
+{
+    auto& b = *buffer;
+    double dx = frame.x - b[first].x, dz = frame.z - b[first].z;
+    if (std::hypot(dx, dz) > 10)
+        return;
+    std::vector<double> along(b.size(), 0);
+    for (size_t i = first + 1; i < b.size(); i++)
+        along[i] = along[i - 1] + std::hypot(b[i].x - b[i - 1].x, b[i].z - b[i - 1].z);
+    double total = along.back();
+    if (total <= 0)
+        return;
+    for (size_t i = 0; i < b.size(); i++) {
+        double w = 1 - along[i] / total;
+        b[i].x = float(b[i].x + dx * w);
+        b[i].z = float(b[i].z + dz * w);
+    }
+}
+
+}  // namespace
+
 void robot_line_append(RobotState* s, LineRider* r, const RacingLine* line, Vec3 frame, Vec3 forward)
 {
     if (!line || line->points.empty())
@@ -63,11 +90,14 @@ void robot_line_append(RobotState* s, LineRider* r, const RacingLine* line, Vec3
         b.erase(b.begin(), b.begin() + std::min<long>(long(b.size()), s->point_index - 30L));
         s->point_index = 30;
     }
-    if (b.empty())
+    bool fresh = b.empty();
+    if (fresh)
         b.assign(5, line->points[0]);
     int L = int(b.size());
     int j0 = std::max(L - 5, s->point_index);
     b.insert(b.end(), line->points.begin(), line->points.end());
+    if (fresh && segment == 0)
+        shift_start(&b, size_t(L), frame);
     if (j0 < L && b[size_t(j0)].speed >= 0 && b[size_t(L)].speed >= 0 && L - j0 > 1) {
         double span = double(L - j0);
         Vec3 p0, m0;
@@ -225,7 +255,7 @@ bool robot_footprints_overlap(const RobotFootprint& a, const RobotFootprint& b)
 
 RobotAvoidResult robot_avoid_speed(const RobotAvoidInput& in)
 {
-    RobotAvoidResult r{in.target, false};
+    RobotAvoidResult r{in.target, false, false};
     double t = std::min(in.seconds, 100.0);
     double w = clampd((t - 3) / 2, 0, 1) * clampd((120 - t) / 100, 0, 1);
     double follow = 12 + 8 * w;
@@ -248,6 +278,7 @@ RobotAvoidResult robot_avoid_speed(const RobotAvoidInput& in)
     double v = in.speed, P = in.target;
     if (X < follow) {
         r.target = std::min(P, V * (1 - w / 4));
+        r.following = true;
     } else if (V < P) {
         double tau = (v - V) / 5;
         double gap = X + V * tau - (v * tau - 2.5 * tau * tau);

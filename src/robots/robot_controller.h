@@ -32,9 +32,11 @@ struct RobotState {
     int air_tick = -1000000;    // last tick both wheels were off the ground
     int own_arcade = -1;        // the bike's own arcade flag, -1 until first seen
     int front_air_ticks = 0;    // ticks the front wheel has been off the ground
+    int wait_ticks = 0;         // ticks waited (behind a fallen or stopped rider, or lifting the bike) since the last point
+    bool finished = false;      // past the finish line, riding out
     // Figures for the race summary.
     int stalls = 0;             // times riding stalled (3 s without a point reached)
-    int stall_ticks = 0;        // ticks more than 3 s after the last point reached, rider on the bike
+    int stall_ticks = 0;        // ticks more than 3 s after the last point reached, rider on the bike, race not done
     int capture_ticks = 0;      // ticks ridden by the capture controller
     int walks = 0;              // times the bike was walked to its point
     int restarts = 0;           // times the capture gave up and restarted along the buffer
@@ -113,7 +115,8 @@ struct RobotAvoidInput {
 };
 struct RobotAvoidResult {
     double target;
-    bool braking;  // slowed for the rider ahead: the segment's time says nothing of the line
+    bool braking;    // slowed for the rider ahead: the segment's time says nothing of the line
+    bool following;  // within the following distance: our speed is his
 };
 RobotAvoidResult robot_avoid_speed(const RobotAvoidInput& in);
 

@@ -132,6 +132,7 @@ void capture_points(RobotState* s, LineRider* r, const Motion& m, int clock)
     }
     s->point_index++;
     s->last_advance = clock;
+    s->wait_ticks = 0;
     if (s->capture > 0)
         s->capture--;
     if (s->point_index >= int(buf.size())) {
@@ -233,15 +234,26 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
         } else {
             q = 0.5;
         }
-        dVector3 local;
+        // The lean aims past the next point, at the first one 15 ft away:
+        // points sit 5-10 ft apart, and steering at one that close weaves
+        // across the line, each weave far enough off the heading to start
+        // the capture again. The heading test stays on the next point.
+        size_t a = size_t(s->point_index);
+        while (a + 1 < buf.size() && a < size_t(s->point_index) + 4 &&
+               horizontal_distance(m.position, line_point_at(buf[a])) < 15)
+            a++;
+        Vec3 aim = line_point_at(buf[a]);
         const dReal* fp = dBodyGetPosition(frame);
+        dVector3 local, to_aim;
         dBodyVectorFromWorld(frame, target.x - fp[0], target.y - fp[1], target.z - fp[2], local);
+        dBodyVectorFromWorld(frame, aim.x - fp[0], aim.y - fp[1], aim.z - fp[2], to_aim);
         double x = local[0], z = local[2];
+        double ax = to_aim[0], az = to_aim[2];
         double lean;
-        if (std::fabs(x) <= -z)
-            lean = clampd(0.5 * x / z, -q, q);
+        if (std::fabs(ax) <= -az)
+            lean = clampd(0.5 * ax / az, -q, q);
         else
-            lean = x < 0 ? q : -q;
+            lean = ax < 0 ? q : -q;
         int takeoff;
         robot_takeoff_time(buf, pr, m.position, m.speed, &takeoff);
         if (-z < 4 * std::fabs(x) || (takeoff >= pr.ahead && takeoff <= pr.ahead + 8))
@@ -298,7 +310,7 @@ void robot_launch(Bike* b, double t)
 
 void robot_run_out(RobotState* s, LineRider* r)
 {
-    (void)s;
+    s->finished = true;
     robot_run_out_speeds(&r->buffer, r->progress);
 }
 
@@ -360,10 +372,23 @@ void robot_ride(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
         in.other_velocity = ode_vec(dBodyGetLinearVel(o->body[BODY_FRAME]));
         RobotAvoidResult a = robot_avoid_speed(in);
         P = a.target;
+        // Waiting behind a fallen or stopped rider is not a stall: the way
+        // clears when he rides on. A wait past 15 s is one, so two riders
+        // stuck on each other still get the capture controller.
+        bool stopped = crashed(o) || vec3_length(in.other_velocity) < 2;
+        if (a.following && stopped && s->wait_ticks < 15 * 128) {
+            s->wait_ticks++;
+            s->last_advance = c->clock;
+        }
         if (a.braking)
             for (int& id : r->remembered)
                 id = 0;
     }
+
+    // Stopped behind someone, or picking the bike up after a fall, a foot
+    // goes down: it holds the bike up and lifts one lying on its side.
+    if (v < 5 && (P < 2 || std::fabs(m.roll) > 0.5))
+        bike_set_sit_dab(b, 1);
 
     // The aim point.
     Vec3 aim;
@@ -498,9 +523,16 @@ void robot_tick(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
         robot_launch(b, st.value);
         return;
     }
-    // Stalled: no point reached for 3 s, whoever is riding; a thrown rider
-    // off his bike counts as crashed, not stalled.
-    if (c->clock - s->last_advance > 3 * 128 && !crashed(b))
+    // A thrown rider is off his bike, not stalled: the stall clock starts
+    // again when he is back on it and it is off the ground, so getting up
+    // does not hand the bike to the capture controller. A bike that stays
+    // down 15 s is stuck, and stalls.
+    bool lying = m.speed < 5 && std::fabs(m.roll) > 1;
+    if (crashed(b) || (lying && s->wait_ticks++ < 15 * 128))
+        s->last_advance = c->clock;
+    // Stalled: no point reached for 3 s, whoever is riding. The run-out
+    // after the finish is no part of the race.
+    if (c->clock - s->last_advance > 3 * 128 && !s->finished)
         s->stall_ticks++;
     if (s->capture == 0) {
         robot_ride(c, slot, b, s, r, p);

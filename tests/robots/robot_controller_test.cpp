@@ -92,6 +92,30 @@ TEST(RobotLineAppend, FirstLineStartsTenFeetInAndLaterOnesJoinSmoothly)
     EXPECT_EQ(r.buffer.size(), 50u - 10u + 8u);
 }
 
+TEST(RobotLineAppend, AStartLineFromTheNextGateIsMovedAcrossToOursFadingAlongIt)
+{
+    RobotState s;
+    LineRider r;
+    RacingLine first;
+    first.points = robots_straight(0, 0, 9);  // 40 ft from z = 0
+    robot_line_append(&s, &r, &first, Vec3{3.5, 0, 0}, NORTH);
+    ASSERT_EQ(r.buffer.size(), 14u);
+    // The buffer starts at our gate, the line's points move across by
+    // what is left of the offset, and its end is where it was.
+    EXPECT_NEAR(r.buffer[0].x, 3.5, 1e-5);
+    for (size_t i = 5; i < 14; i++) {
+        double along = 5.0 * double(i - 5);
+        EXPECT_NEAR(r.buffer[i].x, 3.5 * (1 - along / 40), 1e-5) << i;
+        EXPECT_NEAR(r.buffer[i].z, -along, 1e-5) << i;
+    }
+
+    // A robot far from the line's start rides the line where it is.
+    RobotState s2;
+    LineRider r2;
+    robot_line_append(&s2, &r2, &first, Vec3{12, 0, 0}, NORTH);
+    EXPECT_NEAR(r2.buffer[5].x, 0, 1e-5);
+}
+
 TEST(RobotDrive, ThrottleBrakesAndClutch)
 {
     RobotDriveInput ground{10, 20, true, false, 2, 5000, 9000, 0, 0, 0};

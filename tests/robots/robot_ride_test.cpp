@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "physics/ride_fixture.h"
+#include "physics/rider.h"
 #include "robots/personality.h"
 
 namespace {
@@ -122,6 +123,96 @@ TEST_F(RobotRide, AStuckRobotStallsThenStepsThenWalksThenRestarts)
     EXPECT_EQ(state.last_advance, restart_clock);
     EXPECT_EQ(state.capture, 3);
 }
+
+TEST_F(RobotRide, TheStallClockStartsWhenAThrownRiderIsBackOnHisBike)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    // Held in place, thrown off, with the next point out of reach.
+    bike_freeze(ride.bike);
+    line(7, 10, 100, 30);
+    bike_bail_out(ride.bike);
+    int crashed_ticks = 0;
+    while (ride.bike->crash_timer > 0 && crashed_ticks < 20 * 128) {
+        tick();
+        crashed_ticks++;
+    }
+    ASSERT_EQ(ride.bike->crash_timer, 0);
+    EXPECT_GT(crashed_ticks, 3 * 128);  // longer than a stall
+    EXPECT_EQ(state.capture, 0);
+    EXPECT_EQ(state.stall_ticks, 0);
+    // Back on the bike, 3 s without a point reached is a stall again.
+    run(2.9);
+    EXPECT_EQ(state.stalls, 0);
+    run(0.2);
+    EXPECT_EQ(state.stalls, 1);
+}
+
+TEST_F(RobotRide, WaitingBehindAStoppedRiderIsNotAStallUntilItLasts)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    // A second bike stands on the line 40 ft ahead and never moves.
+    Bike* other = bike_create("crf250(2009)", 1, "7", nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    Vec3 p = ride.position();
+    bike_translate(other, p.x, 0.5, p.z - 40 - 3.5);
+    bike_freeze(other);
+    ctx.bikes[1] = other;
+    line(60, 8, 4, 30);
+    run(12);
+    EXPECT_LT(ride.speed(), 1.5);
+    EXPECT_LT(ride.position().z, p.z - 10);  // it rode up behind him
+    EXPECT_GT(ride.uprightness(), 0.9);      // and stands with a foot down
+    EXPECT_EQ(state.stalls, 0);
+    EXPECT_EQ(state.stall_ticks, 0);
+    // Waiting more than 15 s is a stall after all.
+    run(10);
+    EXPECT_EQ(state.stalls, 1);
+    EXPECT_GT(state.capture, 0);
+    ctx.bikes[1] = nullptr;
+    bike_free(other);
+}
+
+// Taking over from rest a little off a line, straight or a 60 ft turn, the
+// capture controller rides onto it and hands back to riding within seconds
+// rather than weaving across it.
+struct RobotCapture : RobotRide, ::testing::WithParamInterface<std::pair<double, double>> {};
+
+TEST_P(RobotCapture, HandsBackSoonAfterJoiningTheLine)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    double offset = GetParam().first, radius = GetParam().second;
+    Vec3 p = ride.position();
+    lines.buffer.clear();
+    for (int i = 0; i < 80; i++) {
+        double d = 6 + 8.0 * i, x = p.x + offset, z = p.z - d;
+        if (radius > 0) {
+            double a = d / radius;
+            x = p.x + offset + radius * (1 - std::cos(a));
+            z = p.z - radius * std::sin(a);
+        }
+        lines.buffer.push_back(LinePoint{float(x), 0, float(z), 30, 0});
+    }
+    state = RobotState();
+    state.last_advance = ctx.clock;
+    state.capture = 3;
+    int ticks = 0;
+    while (state.capture > 0 && ticks < 20 * 128) {
+        tick();
+        ticks++;
+    }
+    // A few seconds, more the further it starts from the line.
+    EXPECT_LT(ticks, int((3 + 0.6 * offset) * 128));
+    EXPECT_EQ(state.stalls, 0);
+    EXPECT_GT(ride.uprightness(), 0.8);
+}
+
+INSTANTIATE_TEST_SUITE_P(Offsets, RobotCapture,
+                         ::testing::Values(std::make_pair(0.0, 0.0), std::make_pair(4.0, 0.0),
+                                           std::make_pair(10.0, 0.0), std::make_pair(0.0, 60.0),
+                                           std::make_pair(4.0, 60.0), std::make_pair(10.0, 60.0)));
 
 }  // namespace
 
