@@ -176,6 +176,19 @@ void grip_clamp(const HeightField* hf, dBodyID frame, double roll, double x, dou
     *lean = clampd(*lean, bank - allow, bank + allow);
 }
 
+// Whether a point more than 4 ft away lies further than `angle` off the
+// frame's heading, seen from above.
+bool heading_off(dBodyID frame, Vec3 point, double angle)
+{
+    const dReal* fp = dBodyGetPosition(frame);
+    dVector3 local;
+    dBodyVectorFromWorld(frame, point.x - fp[0], point.y - fp[1], point.z - fp[2], local);
+    double x = local[0], z = local[2];
+    if (x * x + z * z < 16)
+        return false;
+    return std::atan2(std::fabs(x), -z) > angle;
+}
+
 // The rider to make way for: overlapping footprints, further ahead of us
 // than we are of him, the nearest.
 const Bike* rider_in_the_way(const RobotContext* c, const Bike* self, const Motion& m)
@@ -383,6 +396,15 @@ void robot_ride(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
         if (a.braking)
             for (int& id : r->remembered)
                 id = 0;
+    }
+
+    // Below walking pace the lean does not steer, so a robot pointing well
+    // away from its next point, with the way clear, lets the capture
+    // controller turn it, as after a stall, rather than riding off the
+    // way it points.
+    if (v < 7.5 && P >= 2 && heading_off(frame, line_point_at(buf[size_t(s->point_index)]), PI / 6)) {
+        s->capture = 3;
+        return;
     }
 
     // Stopped behind someone, or picking the bike up after a fall, a foot

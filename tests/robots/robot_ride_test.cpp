@@ -174,6 +174,29 @@ TEST_F(RobotRide, WaitingBehindAStoppedRiderIsNotAStallUntilItLasts)
     bike_free(other);
 }
 
+TEST_F(RobotRide, FromRestFacingAwayFromItsLineItTurnsOntoItSlowly)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    // Standing pointed along -z, its line runs off to the right along +x.
+    Vec3 p = ride.position();
+    lines.buffer.clear();
+    for (int i = 0; i < 60; i++)
+        lines.buffer.push_back(LinePoint{float(p.x + 8 + 8 * i), 0, float(p.z), 25, 0});
+    state = RobotState();
+    state.last_advance = ctx.clock;
+    double worst = 0;
+    for (int i = 0; i < 10 * 128; i++) {
+        tick();
+        worst = std::max(worst, std::fabs(ride.position().z - p.z));
+    }
+    EXPECT_EQ(state.stalls, 0);
+    EXPECT_EQ(state.capture, 0);
+    EXPECT_LT(worst, 15);  // it turned on the spot rather than riding off
+    EXPECT_NEAR(ride.position().z, p.z, 4);
+    EXPECT_GT(ride.velocity().x, 15);
+}
+
 // Taking over from rest a little off a line, straight or a 60 ft turn, the
 // capture controller rides onto it and hands back to riding within seconds
 // rather than weaving across it.
