@@ -189,8 +189,11 @@ bool bike_object_contacts(Bike* b, CollisionShape* object, Vec3 position, const 
     double pos[3] = {position.x, position.y, position.z};
     shape_place(object, pos, rotation);
     bool touched = false;
-    for (WheelContact& w : b->wheel)
-        touched |= shape_tyre(object, position, nullptr, &w, false);
+    for (int k = 0; k < 2; k++)
+        if (shape_tyre(object, position, nullptr, &b->wheel[k], false)) {
+            touched = true;
+            b->object_touch_parts |= 1u << (k == 0 ? BODY_FRONT_WHEEL : BODY_REAR_WHEEL);
+        }
     static const int parts[] = {BODY_FRAME, BODY_FORK_UPPER, BODY_FORK_LOWER, BODY_SWINGARM,
                                 BODY_RIDER};
     for (int part : parts) {

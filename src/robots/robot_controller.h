@@ -34,11 +34,14 @@ struct RobotState {
     int front_air_ticks = 0;    // ticks the front wheel has been off the ground
     int wait_ticks = 0;         // ticks waited (behind a fallen or stopped rider, or lifting the bike) since the last point
     bool finished = false;      // past the finish line, riding out
+    int object_tick = -1000000;  // last tick the bike touched a track object
+    int pinned_ticks = 0;        // ticks held still against a track object in capture
+    int back_until = -1000000;   // the bike is walked backwards until this tick
     // Figures for the race summary.
     int stalls = 0;             // times riding stalled (3 s without a point reached)
     int stall_ticks = 0;        // ticks more than 3 s after the last point reached, rider on the bike, race not done
     int capture_ticks = 0;      // ticks ridden by the capture controller
-    int walks = 0;              // times the bike was walked to its point
+    int walks = 0;              // times the bike was walked to its point or back off an object
     int restarts = 0;           // times the capture gave up and restarted along the buffer
 };
 

@@ -219,6 +219,26 @@ const Bike* rider_in_the_way(const RobotContext* c, const Bike* self, const Moti
     return best;
 }
 
+// Walking the bike: the front wheel is pushed towards a point and the
+// frame held up, the bars kept straight, the engine idle.
+void walk_bike(Bike* b, Vec3 target)
+{
+    dBodyID front = b->body[BODY_FRONT_WHEEL], frame = b->body[BODY_FRAME];
+    Vec3 wheel = ode_vec(dBodyGetPosition(front));
+    Vec3 to = target - wheel;
+    double l = vec3_length(to);
+    Vec3 want = l > 0 ? to * (5 / l) : vec3(0, 0, 0);
+    push_toward(front, 2000, want);
+    dBodyAddForce(frame, 0, 16 * b->total_mass, 0);
+    dJointID head = b->joint[JOINT_STEERING_HEAD];
+    bike_set_steer(b, clampd(-0.25 * (dJointGetHingeAngle(head) + dJointGetHingeAngleRate(head)), -1, 1));
+    bike_set_sit_dab(b, crashed(b) ? 0 : 1);
+    bike_set_throttle(b, 0);
+    bike_set_clutch(b, 0);
+    bike_set_front_brake(b, 0);
+    bike_set_rear_brake(b, 0);
+}
+
 // The capture controller: steers point by point with a gentle lean, and
 // after 19 s without progress walks the bike to the point.
 void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const Motion& m)
@@ -236,6 +256,21 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
     RobotProgress pr = robot_progress(buf, s->point_index, m.position, m.forward);
     r->progress = pr.progress;
     dBodyID frame = b->body[BODY_FRAME];
+    // Pinned against a track object, riding on and walking on both push
+    // into it: the bike is first walked back off it for a second and a half.
+    bool pinned = c->clock - s->object_tick < 64 && m.speed < 1;
+    s->pinned_ticks = pinned ? s->pinned_ticks + 1 : 0;
+    if (s->pinned_ticks > 2 * 128) {
+        s->pinned_ticks = 0;
+        s->back_until = c->clock + 192;
+        s->walks++;
+    }
+    if (c->clock < s->back_until) {
+        Vec3 back{m.forward.x, 0, m.forward.z};
+        double l = vec3_length(back);
+        walk_bike(b, l > 0 ? m.position - back * (10 / l) : m.position);
+        return;
+    }
     if (since <= 19) {
         bike_set_sit_dab(b, 0);
         double q;
@@ -276,24 +311,10 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
         write_drive(b, robot_drive(drive_input(b, m, std::fabs(m.roll) > q ? 5 : 15)));
         return;
     }
-    // Walking the bike: the front wheel is pushed towards the point and the
-    // frame held up, the bars kept straight.
+    // Walking the bike to the point.
     if ((c->clock - 1 - s->last_advance) * DT <= 19)
         s->walks++;
-    dBodyID front = b->body[BODY_FRONT_WHEEL];
-    Vec3 wheel = ode_vec(dBodyGetPosition(front));
-    Vec3 to = target - wheel;
-    double l = vec3_length(to);
-    Vec3 want = l > 0 ? to * (5 / l) : vec3(0, 0, 0);
-    push_toward(front, 2000, want);
-    dBodyAddForce(frame, 0, 16 * b->total_mass, 0);
-    dJointID head = b->joint[JOINT_STEERING_HEAD];
-    bike_set_steer(b, clampd(-0.25 * (dJointGetHingeAngle(head) + dJointGetHingeAngleRate(head)), -1, 1));
-    bike_set_sit_dab(b, crashed(b) ? 0 : 1);
-    bike_set_throttle(b, 0);
-    bike_set_clutch(b, 0);
-    bike_set_front_brake(b, 0);
-    bike_set_rear_brake(b, 0);
+    walk_bike(b, target);
 }
 
 }  // namespace
@@ -386,10 +407,10 @@ void robot_ride(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
         RobotAvoidResult a = robot_avoid_speed(in);
         P = a.target;
         // Waiting behind a fallen or stopped rider is not a stall: the way
-        // clears when he rides on. A wait past 15 s is one, so two riders
+        // clears when he rides on. A wait past 10 s is one, so two riders
         // stuck on each other still get the capture controller.
         bool stopped = crashed(o) || vec3_length(in.other_velocity) < 2;
-        if (a.following && stopped && s->wait_ticks < 15 * 128) {
+        if (a.following && stopped && s->wait_ticks < 10 * 128) {
             s->wait_ticks++;
             s->last_advance = c->clock;
         }
@@ -525,6 +546,8 @@ void robot_tick(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
     s->front_air_ticks = b->wheel[0].depth > 0 ? 0 : s->front_air_ticks + 1;
     bike_set_arcade(b, s->own_arcade == 1 || s->front_air_ticks >= 4);
     Motion m = motion_of(b);
+    if (b->object_touch_parts != 0)
+        s->object_tick = c->clock;
     r->position = m.position;
     r->velocity = m.velocity;
     capture_points(s, r, m, c->clock);
@@ -548,9 +571,9 @@ void robot_tick(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
     // A thrown rider is off his bike, not stalled: the stall clock starts
     // again when he is back on it and it is off the ground, so getting up
     // does not hand the bike to the capture controller. A bike that stays
-    // down 15 s is stuck, and stalls.
+    // down 10 s is stuck, and stalls.
     bool lying = m.speed < 5 && std::fabs(m.roll) > 1;
-    if (crashed(b) || (lying && s->wait_ticks++ < 15 * 128))
+    if (crashed(b) || (lying && s->wait_ticks++ < 10 * 128))
         s->last_advance = c->clock;
     // Stalled: no point reached for 3 s, whoever is riding. The run-out
     // after the finish is no part of the race.

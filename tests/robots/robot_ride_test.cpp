@@ -6,8 +6,10 @@
 
 #include <cmath>
 
+#include "physics/contact.h"
 #include "physics/ride_fixture.h"
 #include "physics/rider.h"
+#include "physics/shape.h"
 #include "robots/personality.h"
 
 namespace {
@@ -51,10 +53,21 @@ struct RobotRide : ::testing::Test {
         state.last_advance = ctx.clock;
     }
 
+    // Track objects the bike can hit, none unless a test sets them.
+    const StatueTarget* statues = nullptr;
+    int statue_count = 0;
+
     void tick()
     {
         robot_tick(&ctx, 0, ride.bike, &state, &lines, &progress);
-        ride.step();
+        if (statues) {
+            bike_world_contacts(ride.bike, &ride.ground, statues, statue_count, int(ride.tick));
+            physics_world_step();
+            bike_step(ride.bike, true, ride.tick);
+            ride.tick++;
+        } else {
+            ride.step();
+        }
         ctx.clock++;
     }
     void run(double seconds)
@@ -166,10 +179,10 @@ TEST_F(RobotRide, WaitingBehindAStoppedRiderIsNotAStallUntilItLasts)
     EXPECT_GT(ride.uprightness(), 0.9);      // and stands with a foot down
     EXPECT_EQ(state.stalls, 0);
     EXPECT_EQ(state.stall_ticks, 0);
-    // Waiting more than 15 s is a stall after all.
+    // Waiting more than 10 s is a stall after all.
     run(10);
     EXPECT_EQ(state.stalls, 1);
-    EXPECT_GT(state.capture, 0);
+    EXPECT_GT(state.capture_ticks, 0);
     ctx.bikes[1] = nullptr;
     bike_free(other);
 }
@@ -195,6 +208,36 @@ TEST_F(RobotRide, FromRestFacingAwayFromItsLineItTurnsOntoItSlowly)
     EXPECT_LT(worst, 15);  // it turned on the spot rather than riding off
     EXPECT_NEAR(ride.position().z, p.z, 4);
     EXPECT_GT(ride.velocity().x, 15);
+}
+
+TEST_F(RobotRide, PinnedAgainstATrackObjectTheBikeIsWalkedBackOffIt)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    // A boulder on the line just ahead of the front wheel.
+    CollisionShape rock_source;
+    rock_source.elements.push_back({{0, 0, 0}, 2.5f, 0.5f, 5000, 500});
+    rock_source.bounding_radius = 2.5f;
+    CollisionShape rock = rock_source;
+    rock.source = &rock_source;
+    Vec3 p = ride.position();
+    int touched = -1;
+    StatueTarget target{&rock, vec3(p.x, 2.0, p.z - 10), {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0}, &touched};
+    statues = &target;
+    statue_count = 1;
+    line(60, 8, 20, 15);
+    state.capture = 3;
+    double nearest = p.z, backed = 0;
+    for (int i = 0; i < 8 * 128; i++) {
+        tick();
+        double z = ride.position().z;
+        nearest = std::min(nearest, z);
+        backed = std::max(backed, z - nearest);
+    }
+    EXPECT_GE(touched, 0);  // it rode into the boulder
+    EXPECT_GE(state.walks, 1);
+    EXPECT_GT(backed, 3);  // and was walked back off it
+    EXPECT_EQ(ride.bike->crash_timer, 0);
 }
 
 // Taking over from rest a little off a line, straight or a 60 ft turn, the
