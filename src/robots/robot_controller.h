@@ -37,6 +37,8 @@ struct RobotState {
     int object_tick = -1000000;  // last tick the bike touched a track object
     int pinned_ticks = 0;        // ticks held still against a track object in capture
     int back_until = -1000000;   // the bike is walked backwards until this tick
+    int still_ticks = 0;         // ticks held still in capture with nothing touched
+    int walk_until = -1000000;   // the bike is walked to its point until this tick
     // Figures for the race summary.
     int stalls = 0;             // times riding stalled (3 s without a point reached)
     int stall_ticks = 0;        // ticks more than 3 s after the last point reached, rider on the bike, race not done

@@ -271,7 +271,17 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
         walk_bike(b, l > 0 ? m.position - back * (10 / l) : m.position);
         return;
     }
-    if (since <= 19) {
+    // Held still with nothing in the way (a face too steep to climb from
+    // rest, a rut), riding on only spins the wheel: the bike is walked on
+    // for 3 s at once instead of after 19 s.
+    bool riding = since <= 19 && c->clock >= s->walk_until;
+    s->still_ticks = riding && m.speed < 1 && !pinned && !crashed(b) ? s->still_ticks + 1 : 0;
+    if (s->still_ticks > 2 * 128) {
+        s->still_ticks = 0;
+        s->walk_until = c->clock + 3 * 128;
+        s->walks++;
+    }
+    if (riding) {
         bike_set_sit_dab(b, 0);
         double q;
         if (m.speed < 10) {
@@ -312,7 +322,7 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
         return;
     }
     // Walking the bike to the point.
-    if ((c->clock - 1 - s->last_advance) * DT <= 19)
+    if (c->clock >= s->walk_until && (c->clock - 1 - s->last_advance) * DT <= 19)
         s->walks++;
     walk_bike(b, target);
 }

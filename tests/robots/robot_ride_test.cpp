@@ -98,7 +98,7 @@ TEST_F(RobotRide, RidesAStraightLineAtItsSpeedThenStopsWithAFootDown)
     EXPECT_GT(ride.uprightness(), 0.9);
 }
 
-TEST_F(RobotRide, AStuckRobotStallsThenStepsThenWalksThenRestarts)
+TEST_F(RobotRide, AStuckRobotStallsThenStepsAndWalksThenRestarts)
 {
     if (!ok)
         GTEST_SKIP() << "no physics world";
@@ -119,10 +119,20 @@ TEST_F(RobotRide, AStuckRobotStallsThenStepsThenWalksThenRestarts)
     tick();
     EXPECT_EQ(ride.bike->controls.sit_dab, 1);
     EXPECT_GT(ride.bike->controls.throttle, 0);
-    // After 19 s it walks the bike with the engine idle.
+    // Going nowhere for 2 s, it walks the bike for 3 s with the engine idle,
+    // then rides again.
+    run(2.1);
+    EXPECT_EQ(state.walks, 1);
+    EXPECT_EQ(ride.bike->controls.throttle, 0);
+    run(3);
+    EXPECT_GT(ride.bike->controls.throttle, 0);
+    // After 19 s it only walks.
     while (ctx.clock - start <= 19 * 128 + 1)
         tick();
-    EXPECT_EQ(state.walks, 1);
+    int walks = state.walks;
+    EXPECT_GT(walks, 1);
+    run(2.5);
+    EXPECT_EQ(state.walks, walks);
     EXPECT_EQ(ride.bike->controls.throttle, 0);
     EXPECT_EQ(ride.bike->controls.clutch, 0);
     EXPECT_EQ(ride.bike->controls.sit_dab, 1);
