@@ -1,6 +1,7 @@
 // The robot rider's per-tick controller on a real bike.
 #include "robots/robot.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "physics/bike.h"
@@ -247,7 +248,9 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
     double since = (c->clock - s->last_advance) * DT;
     if (since > 40) {
         s->restarts++;
-        s->point_index = int(unsigned(c->clock) % unsigned(buf.size()));
+        // A fresh point a little further along, drawn from the clock: one
+        // anywhere in the buffer could lie far behind, against the field.
+        s->point_index = std::min(int(buf.size()) - 1, s->point_index + 1 + int(unsigned(c->clock) % 8u));
         s->capture = 3;
         s->last_advance = c->clock;
         since = 0;
