@@ -21,3 +21,11 @@ inline Vec3 body_world_vector(dBodyID b, Vec3 v)
     dBodyVectorToWorld(b, v.x, v.y, v.z, out);
     return ode_vec(out);
 }
+
+// A direction given in world coordinates, in the body's own coordinates.
+inline Vec3 body_local_vector(dBodyID b, Vec3 v)
+{
+    dVector3 out;
+    dBodyVectorFromWorld(b, v.x, v.y, v.z, out);
+    return ode_vec(out);
+}

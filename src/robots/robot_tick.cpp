@@ -181,13 +181,10 @@ void grip_clamp(const HeightField* hf, dBodyID frame, double roll, double x, dou
 // frame's heading, seen from above.
 bool heading_off(dBodyID frame, Vec3 point, double angle)
 {
-    const dReal* fp = dBodyGetPosition(frame);
-    dVector3 local;
-    dBodyVectorFromWorld(frame, point.x - fp[0], point.y - fp[1], point.z - fp[2], local);
-    double x = local[0], z = local[2];
-    if (x * x + z * z < 16)
+    Vec3 local = body_local_vector(frame, point - ode_vec(dBodyGetPosition(frame)));
+    if (local.x * local.x + local.z * local.z < 16)
         return false;
-    return std::atan2(std::fabs(x), -z) > angle;
+    return std::atan2(std::fabs(local.x), -local.z) > angle;
 }
 
 // The rider to make way for: overlapping footprints, further ahead of us
@@ -303,13 +300,11 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
         while (a + 1 < buf.size() && a < size_t(s->point_index) + 4 &&
                horizontal_distance(m.position, line_point_at(buf[a])) < 15)
             a++;
-        Vec3 aim = line_point_at(buf[a]);
-        const dReal* fp = dBodyGetPosition(frame);
-        dVector3 local, to_aim;
-        dBodyVectorFromWorld(frame, target.x - fp[0], target.y - fp[1], target.z - fp[2], local);
-        dBodyVectorFromWorld(frame, aim.x - fp[0], aim.y - fp[1], aim.z - fp[2], to_aim);
-        double x = local[0], z = local[2];
-        double ax = to_aim[0], az = to_aim[2];
+        Vec3 fp = ode_vec(dBodyGetPosition(frame));
+        Vec3 local = body_local_vector(frame, target - fp);
+        Vec3 to_aim = body_local_vector(frame, line_point_at(buf[a]) - fp);
+        double x = local.x, z = local.z;
+        double ax = to_aim.x, az = to_aim.z;
         double lean;
         if (std::fabs(ax) <= -az)
             lean = clampd(0.5 * ax / az, -q, q);
@@ -586,8 +581,13 @@ void robot_tick(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
     // does not hand the bike to the capture controller. A bike that stays
     // down 10 s is stuck, and stalls.
     bool lying = m.speed < 5 && std::fabs(m.roll) > 1;
-    if (crashed(b) || (lying && s->wait_ticks++ < 10 * 128))
+    if (crashed(b)) {
         s->last_advance = c->clock;
+    } else if (lying) {
+        s->wait_ticks++;
+        if (s->wait_ticks <= 10 * 128)
+            s->last_advance = c->clock;
+    }
     // Stalled: no point reached for 3 s, whoever is riding. The run-out
     // after the finish is no part of the race.
     if (c->clock - s->last_advance > 3 * 128 && !s->finished)

@@ -41,6 +41,9 @@ struct Ride {
     HeightField ground;
     Bike* bike = nullptr;
     unsigned tick = 0;
+    // Track objects the bike can hit, none unless a test sets them.
+    const StatueTarget* statues = nullptr;
+    int statue_count = 0;
 
     // A crf250 with the configuration's default setup but full physics
     // (arcade off), its wheels `lift` ft above the ground at (x, z),
@@ -84,7 +87,7 @@ struct Ride {
 
     void step()
     {
-        bike_world_contacts(bike, &ground, nullptr, 0, int(tick));
+        bike_world_contacts(bike, &ground, statues, statue_count, int(tick));
         physics_world_step();
         bike_step(bike, true, tick);
         tick++;

@@ -54,21 +54,10 @@ struct RobotRide : ::testing::Test {
         state.last_advance = ctx.clock;
     }
 
-    // Track objects the bike can hit, none unless a test sets them.
-    const StatueTarget* statues = nullptr;
-    int statue_count = 0;
-
     void tick()
     {
         robot_tick(&ctx, 0, ride.bike, &state, &lines, &progress);
-        if (statues) {
-            bike_world_contacts(ride.bike, &ride.ground, statues, statue_count, int(ride.tick));
-            physics_world_step();
-            bike_step(ride.bike, true, ride.tick);
-            ride.tick++;
-        } else {
-            ride.step();
-        }
+        ride.step();
         ctx.clock++;
     }
     void run(double seconds)
@@ -236,8 +225,8 @@ TEST_F(RobotRide, PinnedAgainstATrackObjectTheBikeIsWalkedBackOffIt)
     Vec3 p = ride.position();
     int touched = -1;
     StatueTarget target{&rock, vec3(p.x, 2.0, p.z - 10), {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0}, &touched};
-    statues = &target;
-    statue_count = 1;
+    ride.statues = &target;
+    ride.statue_count = 1;
     line(60, 8, 20, 15);
     state.capture = 3;
     double nearest = p.z, backed = 0;

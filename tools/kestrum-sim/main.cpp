@@ -45,8 +45,8 @@ void trace_line(const Session& s, int slot)
                 s.race.timing.clock / double(TICKS_PER_SECOND), slot, p[0], p[1], p[2], std::hypot(v[0], v[2]), r[5],
                 bike_gear(b), s.riders[slot].progress.gates_passed, b->controls.steer, b->controls.throttle,
                 bike_rpm(b), b->crash_timer,
-                b->wheel[0].depth > 0 ? 'F' : '-', b->wheel[1].depth > 0 ? 'R' : '-', -r[6], body_roll(b->body[BODY_FRAME]), b->object_touch_parts, s.riders[slot].robot.capture,
-                s.riders[slot].robot.point_index);
+                b->wheel[0].depth > 0 ? 'F' : '-', b->wheel[1].depth > 0 ? 'R' : '-', -r[6], body_roll(b->body[BODY_FRAME]),
+                b->object_touch_parts, s.riders[slot].robot.capture, s.riders[slot].robot.point_index);
     const auto& buf = s.riders[slot].lines.buffer;
     size_t i = size_t(s.riders[slot].robot.point_index);
     if (i < buf.size())
