@@ -29,7 +29,6 @@ struct RobotState {
     double throttle_memory = 0;
     int limit_tick = -1000000;  // last tick the speed target was lowered for grip
     bool launch_drawn = false;  // start_timer holds the launch time
-    int air_tick = -1000000;    // last tick both wheels were off the ground
     int own_arcade = -1;        // the bike's own arcade flag, -1 until first seen
     int front_air_ticks = 0;    // ticks the front wheel has been off the ground
     int wait_ticks = 0;         // ticks waited (behind a fallen or stopped rider, or lifting the bike) since the last point
@@ -39,6 +38,8 @@ struct RobotState {
     int back_until = -1000000;   // the bike is walked backwards until this tick
     int still_ticks = 0;         // ticks held still in capture with nothing touched
     int walk_until = -1000000;   // the bike is walked to its point until this tick
+    Vec3 detour{0, 0, 0};        // the way round a track object the bike was pinned against
+    int detour_until = -1000000;  // ridden for until this tick, or until reached
     // Figures for the race summary.
     int stalls = 0;             // times riding stalled (3 s without a point reached)
     int stall_ticks = 0;        // ticks more than 3 s after the last point reached, rider on the bike, race not done

@@ -128,8 +128,18 @@ void capture_points(RobotState* s, LineRider* r, const Motion& m, int clock)
         return;
     if (d > 4 && s->point_index > 0) {
         Vec3 prev = line_point_at(buf[size_t(s->point_index - 1)]);
-        if (horizontal_distance(m.position, prev) > 1 && vec3_dot(prev - m.position, m.forward) > 0)
-            return;
+        if (horizontal_distance(m.position, prev) > 1) {
+            if (vec3_dot(prev - m.position, m.forward) > 0)
+                return;
+            // A bike crossing the line at an angle lies past every point
+            // along its own heading and would take them all, up to 60 ft
+            // on, in as many ticks, leaving it a far point off its heading.
+            // It must also have come level with the point before along
+            // the line.
+            Vec3 along = target - prev, off = m.position - prev;
+            if (along.x * off.x + along.z * off.z < 0)
+                return;
+        }
     }
     s->point_index++;
     s->last_advance = clock;
@@ -264,6 +274,18 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
         s->pinned_ticks = 0;
         s->back_until = c->clock + 192;
         s->walks++;
+        // Heading for the point again would only meet the object again (a
+        // grandstand is 30 ft wide): once walked back the robot first rides
+        // to a point 18 ft to one side, the other side at the next pinning.
+        Vec3 to{target.x - m.position.x, 0, target.z - m.position.z};
+        double l = vec3_length(to);
+        if (l > 0) {
+            to = to * (1 / l);
+            double side = (s->walks & 1) ? 1 : -1;
+            Vec3 across{-to.z * side, 0, to.x * side};
+            s->detour = m.position + to * 4 + across * 18;
+            s->detour_until = s->back_until + 3 * 128;
+        }
     }
     if (c->clock < s->back_until) {
         Vec3 back{m.forward.x, 0, m.forward.z};
@@ -271,6 +293,12 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
         walk_bike(b, l > 0 ? m.position - back * (10 / l) : m.position);
         return;
     }
+    // The way round stands in for the point until reached or its time is up.
+    bool detouring = c->clock < s->detour_until && horizontal_distance(m.position, s->detour) >= 4;
+    if (detouring)
+        target = s->detour;
+    else
+        s->detour_until = std::min(s->detour_until, c->clock);
     // Held still with nothing in the way (a face too steep to climb from
     // rest, a rut), riding on only spins the wheel: the bike is walked on
     // for 3 s at once instead of after 19 s.
@@ -302,7 +330,7 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
             a++;
         Vec3 fp = ode_vec(dBodyGetPosition(frame));
         Vec3 local = body_local_vector(frame, target - fp);
-        Vec3 to_aim = body_local_vector(frame, line_point_at(buf[a]) - fp);
+        Vec3 to_aim = detouring ? local : body_local_vector(frame, line_point_at(buf[a]) - fp);
         double x = local.x, z = local.z;
         double ax = to_aim.x, az = to_aim.z;
         double lean;
@@ -379,15 +407,6 @@ void robot_ride(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
     int takeoff;
     double t = robot_takeoff_time(buf, pr, m.position, v, &takeoff);
     auto point = [&](long i) { return line_point_at(buf[size_t(line_index_clamp(i, buf.size()))]); };
-    // In the air, and for a moment after landing, the jump is now: a flight
-    // longer than the line's keeps the jump's limits on lean and speed.
-    if (b->wheel[0].depth == 0 && b->wheel[1].depth == 0)
-        s->air_tick = c->clock;
-    if (c->clock - s->air_tick < 32) {
-        t = 0;
-        if (takeoff < 0)
-            takeoff = N;
-    }
 
     // The current turn from the lean and the load on the tyres.
     double load = 0;

@@ -242,6 +242,56 @@ TEST_F(RobotRide, PinnedAgainstATrackObjectTheBikeIsWalkedBackOffIt)
     EXPECT_EQ(ride.bike->crash_timer, 0);
 }
 
+TEST_F(RobotRide, PinnedAgainstAWideObjectItRidesRoundIt)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    // A 26 ft wall of boulders across the line, like a grandstand's front:
+    // walking back and riding straight on only meets it again.
+    CollisionShape wall_source;
+    for (double x = -12; x <= 12.1; x += 3)
+        wall_source.elements.push_back({{float(x), 0, 0}, 2.0f, 0.5f, 5000, 500});
+    wall_source.bounding_radius = 14.5f;
+    CollisionShape wall = wall_source;
+    wall.source = &wall_source;
+    Vec3 p = ride.position();
+    int touched = -1;
+    StatueTarget target{&wall, vec3(p.x, 1.5, p.z - 10), {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0}, &touched};
+    ride.statues = &target;
+    ride.statue_count = 1;
+    line(60, 8, 20, 15);
+    state.capture = 3;
+    int ticks = 0;
+    while (ride.position().z > p.z - 30 && ticks < 30 * 128) {
+        tick();
+        ticks++;
+    }
+    EXPECT_GE(touched, 0);
+    // Round it and on along the line well before the 19 s walk.
+    EXPECT_LT(ticks, 15 * 128);
+    EXPECT_LT(std::fabs(ride.position().x - p.x), 25);
+}
+
+TEST_F(RobotRide, CrossingItsLineTakesOnlyThePointItIsLevelWith)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    // The line runs across the bike's heading, just behind the frame: every
+    // point along it within reach lies behind the bike.
+    Vec3 p = ride.position();
+    lines.buffer.clear();
+    for (int i = 0; i < 12; i++)
+        lines.buffer.push_back(LinePoint{float(p.x - 4 + 8 * i), 0, float(p.z + 2), 20, 0});
+    state = RobotState();
+    state.point_index = 1;
+    state.last_advance = ctx.clock;
+    for (int i = 0; i < 16; i++)
+        tick();
+    // Level with point 1 (4 ft along): that one is reached, not the ones
+    // further along the line.
+    EXPECT_EQ(state.point_index, 2);
+}
+
 // Taking over from rest a little off a line, straight or a 60 ft turn, the
 // capture controller rides onto it and hands back to riding within seconds
 // rather than weaving across it.
