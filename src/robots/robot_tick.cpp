@@ -340,7 +340,13 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
             lean = ax < 0 ? q : -q;
         int takeoff;
         robot_takeoff_time(buf, pr, m.position, m.speed, &takeoff);
-        if (-z < 4 * std::fabs(x) || (takeoff >= pr.ahead && takeoff <= pr.ahead + 8))
+        // A jump just ahead keeps the capture on, so that riding is not
+        // handed back on a lip; but through a run of jumps there is always
+        // one ahead, and the whole run went at capture pace. After 3 s in
+        // capture, jumps ahead no longer hold it.
+        bool jump_near = takeoff >= pr.ahead && takeoff <= pr.ahead + 8 &&
+                         s->capture_ticks - s->capture_entered <= 3 * 128;
+        if (-z < 4 * std::fabs(x) || jump_near)
             s->capture = 3;
         double e = clampd(4 * (lean - m.roll), -4, 4);
         bike_set_steer(b, clampd(2 * (m.roll_rate - e), -1, 1));
@@ -612,6 +618,7 @@ void robot_tick(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
     if (c->clock - s->last_advance > 3 * 128 && !s->finished)
         s->stall_ticks++;
     if (s->capture == 0) {
+        s->capture_entered = s->capture_ticks;
         robot_ride(c, slot, b, s, r, p);
     } else {
         s->capture_ticks++;

@@ -327,6 +327,25 @@ TEST_P(RobotCapture, HandsBackSoonAfterJoiningTheLine)
     EXPECT_GT(ride.uprightness(), 0.8);
 }
 
+TEST_F(RobotRide, ThroughARunOfJumpsTheCaptureStillHandsBack)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    // Whoops all the way: every sixth and seventh point is in the air, so a
+    // takeoff always lies within eight points ahead.
+    line(120, 8, 6, 30);
+    for (size_t i = 0; i < lines.buffer.size(); i++)
+        if (i % 6 >= 4)
+            lines.buffer[i].speed = -30;
+    state.capture = 3;
+    int ticks = 0;
+    while (state.capture > 0 && ticks < 20 * 128) {
+        tick();
+        ticks++;
+    }
+    EXPECT_LT(ticks, 8 * 128);
+}
+
 INSTANTIATE_TEST_SUITE_P(Offsets, RobotCapture,
                          ::testing::Values(std::make_pair(0.0, 0.0), std::make_pair(4.0, 0.0),
                                            std::make_pair(10.0, 0.0), std::make_pair(0.0, 60.0),
