@@ -328,9 +328,8 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
         while (a + 1 < buf.size() && a < size_t(s->point_index) + 4 &&
                horizontal_distance(m.position, line_point_at(buf[a])) < 15)
             a++;
-        Vec3 fp = ode_vec(dBodyGetPosition(frame));
-        Vec3 local = body_local_vector(frame, target - fp);
-        Vec3 to_aim = detouring ? local : body_local_vector(frame, line_point_at(buf[a]) - fp);
+        Vec3 local = body_local_vector(frame, target - m.position);
+        Vec3 to_aim = detouring ? local : body_local_vector(frame, line_point_at(buf[a]) - m.position);
         double x = local.x, z = local.z;
         double ax = to_aim.x, az = to_aim.z;
         double lean;

@@ -54,6 +54,22 @@ struct RobotRide : ::testing::Test {
         state.last_advance = ctx.clock;
     }
 
+    // A track object made of object_source's spheres, `ahead` ft in front
+    // of the frame with its centre at height y; touched gets the tick the
+    // bike meets it.
+    CollisionShape object_source, object;
+    StatueTarget placed{};
+    int touched = -1;
+    void place_object(double y, double ahead)
+    {
+        object = object_source;
+        object.source = &object_source;
+        Vec3 p = ride.position();
+        placed = StatueTarget{&object, vec3(p.x, y, p.z - ahead), {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0}, &touched};
+        ride.statues = &placed;
+        ride.statue_count = 1;
+    }
+
     void tick()
     {
         robot_tick(&ctx, 0, ride.bike, &state, &lines, &progress);
@@ -217,16 +233,10 @@ TEST_F(RobotRide, PinnedAgainstATrackObjectTheBikeIsWalkedBackOffIt)
     if (!ok)
         GTEST_SKIP() << "no physics world";
     // A boulder on the line just ahead of the front wheel.
-    CollisionShape rock_source;
-    rock_source.elements.push_back({{0, 0, 0}, 2.5f, 0.5f, 5000, 500});
-    rock_source.bounding_radius = 2.5f;
-    CollisionShape rock = rock_source;
-    rock.source = &rock_source;
+    object_source.elements.push_back({{0, 0, 0}, 2.5f, 0.5f, 5000, 500});
+    object_source.bounding_radius = 2.5f;
     Vec3 p = ride.position();
-    int touched = -1;
-    StatueTarget target{&rock, vec3(p.x, 2.0, p.z - 10), {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0}, &touched};
-    ride.statues = &target;
-    ride.statue_count = 1;
+    place_object(2.0, 10);
     line(60, 8, 20, 15);
     state.capture = 3;
     double nearest = p.z, backed = 0;
@@ -248,17 +258,11 @@ TEST_F(RobotRide, PinnedAgainstAWideObjectItRidesRoundIt)
         GTEST_SKIP() << "no physics world";
     // A 26 ft wall of boulders across the line, like a grandstand's front:
     // walking back and riding straight on only meets it again.
-    CollisionShape wall_source;
     for (double x = -12; x <= 12.1; x += 3)
-        wall_source.elements.push_back({{float(x), 0, 0}, 2.0f, 0.5f, 5000, 500});
-    wall_source.bounding_radius = 14.5f;
-    CollisionShape wall = wall_source;
-    wall.source = &wall_source;
+        object_source.elements.push_back({{float(x), 0, 0}, 2.0f, 0.5f, 5000, 500});
+    object_source.bounding_radius = 14.5f;
     Vec3 p = ride.position();
-    int touched = -1;
-    StatueTarget target{&wall, vec3(p.x, 1.5, p.z - 10), {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0}, &touched};
-    ride.statues = &target;
-    ride.statue_count = 1;
+    place_object(1.5, 10);
     line(60, 8, 20, 15);
     state.capture = 3;
     int ticks = 0;
