@@ -90,6 +90,9 @@ struct SphereHit {
     Vec3 normal;
 };
 bool sphere_sphere(Vec3 c1, double r1, Vec3 c2, double r2, SphereHit* out);
+// Deepest penetration of a sphere into the ground, the normal pointing out
+// of it; false when the sphere is clear.
+bool sphere_ground(const HeightField* hf, Vec3 c, double radius, SphereHit* out);
 // Force of a direct-mode contact along the normal, clamped to +-1000 lbf;
 // va and vb are the two bodies' velocities at the contact point.
 double contact_direct_force(double depth, double kp, double kd, Vec3 va, Vec3 vb, Vec3 normal);

@@ -134,9 +134,24 @@ bool tyre_contact(Bike* b, WheelContact* w, const HeightField* hf)
     return true;
 }
 
-// Deepest penetration of a sphere into the ground; false when it is clear.
+}  // namespace
+
 bool sphere_ground(const HeightField* hf, Vec3 c, double radius, SphereHit* out)
 {
+    // A centre that has sunk below the ground lies under the triangles, so
+    // the nearest point on them is above it and pointing away from that
+    // point would push the sphere further down, deeper each tick. It goes
+    // out along the ground's normal at its foot, as deep as it has sunk.
+    double h = terrain_height(hf, c.x, c.z);
+    if (c.y < h) {
+        Vec3 n;
+        terrain_normal(hf, c.x, c.z, &n);
+        n = vec3_normalize(n);
+        Vec3 foot = vec3(c.x, h, c.z);
+        double below = vec3_dot(foot - c, n);
+        *out = {radius + below, c + n * below, n};
+        return true;
+    }
     CellRange cr = ground_cells(hf, c.x - radius, c.z - radius, c.x + radius, c.z + radius);
     double best = 0;
     for (int j = cr.j0; j <= cr.j1; j++)
@@ -162,6 +177,8 @@ bool sphere_ground(const HeightField* hf, Vec3 c, double radius, SphereHit* out)
         }
     return best > 0;
 }
+
+namespace {
 
 // The spheres of one body part against the ground; true when one touched.
 bool shape_ground(Bike* b, int part, const HeightField* hf)

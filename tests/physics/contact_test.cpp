@@ -164,6 +164,32 @@ TEST(WheelGround, SlopedGroundAcrossCellsOfBothParities)
     }
 }
 
+TEST(BodyContacts, SphereIsPushedOutOfTheGroundEvenWithItsCentreSunkBelow)
+{
+    // A plane rising along x; a body sphere of radius 0.5 at heights from
+    // clear above it to sunk well under it. Every touch pushes out along
+    // the plane's normal, as deep as the sphere reaches past the surface: a
+    // centre below the surface once drew a normal pointing down, which
+    // held a sunk rider's legs in the ground.
+    HeightField hf;
+    ride_ground(&hf, 32, 2.0, [](double x, double z) { return 0.1 * x + 0.05 * z; });
+    Vec3 up = vec3_normalize(vec3(-0.1, 1, -0.05));
+    struct Case {
+        double above;  // centre's distance from the plane along its normal
+        bool touches;
+    } cases[] = {{0.6, false}, {0.3, true}, {0.05, true}, {-0.2, true}, {-0.7, true}};
+    for (const Case& k : cases)
+        for (double x : {20.3, 21.7}) {
+            Vec3 c = vec3(x, 0.1 * x + 0.05 * 30.4, 30.4) + up * k.above;
+            SphereHit h{};
+            ASSERT_EQ(sphere_ground(&hf, c, 0.5, &h), k.touches) << k.above;
+            if (!k.touches)
+                continue;
+            EXPECT_NEAR(h.depth, 0.5 - k.above, 1e-6) << k.above;
+            EXPECT_NEAR(vec3_dot(h.normal, up), 1, 1e-6) << k.above;
+        }
+}
+
 TEST(TyreRules, FrictionDirection)
 {
     Vec3 up = vec3(0, 1, 0);
