@@ -349,7 +349,18 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
             s->capture = 3;
         double e = clampd(4 * (lean - m.roll), -4, 4);
         bike_set_steer(b, clampd(2 * (m.roll_rate - e), -1, 1));
-        write_drive(b, robot_drive(drive_input(b, m, std::fabs(m.roll) > q ? 5 : 15)));
+        double pace = std::fabs(m.roll) > q ? 5 : 15;
+        // A rider just ahead and moving: riding into him puts our front
+        // wheel on his rear one, and the two crawl on glued together, his
+        // bike propped at a lean by ours so that neither can steer. Keep to
+        // his pace until he pulls away.
+        if (const Bike* o = rider_in_the_way(c, b, m)) {
+            Vec3 u = ode_vec(dBodyGetLinearVel(o->body[BODY_FRAME]));
+            Vec3 q2 = ode_vec(dBodyGetPosition(o->body[BODY_FRAME]));
+            if (horizontal_distance(q2, m.position) < 10 && vec3_length(u) > 2)
+                pace = std::min(pace, std::max(vec3_dot(u, m.direction), 0.0));
+        }
+        write_drive(b, robot_drive(drive_input(b, m, pace)));
         return;
     }
     // Walking the bike to the point.

@@ -205,6 +205,36 @@ TEST_F(RobotRide, WaitingBehindAStoppedRiderIsNotAStallUntilItLasts)
     bike_free(other);
 }
 
+TEST_F(RobotRide, InCaptureItKeepsToThePaceOfARiderJustAhead)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    // A rider 8 ft ahead on the line, moving on at 5 ft/s; the capture
+    // controller would ride at 15 and run into him.
+    Bike* other = bike_create("crf250(2009)", 1, "7", nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    Vec3 p = ride.position();
+    bike_translate(other, p.x, 0.5, p.z - 8 - 3.5);
+    bike_freeze(other);
+    ctx.bikes[1] = other;
+    line(60, 8, 20, 15);
+    state.capture = 3;
+    double closest = 1e9;
+    for (int i = 0; i < 6 * 128; i++) {
+        bike_translate(other, 0, 0, -5.0 / 128);
+        for (dBodyID body : other->body)
+            dBodySetLinearVel(body, 0, 0, -5);
+        tick();
+        const dReal* q = dBodyGetPosition(other->body[BODY_FRAME]);
+        closest = std::min(closest, ride.position().z - q[2]);
+    }
+    EXPECT_GT(closest, 4);  // never on his rear wheel
+    EXPECT_LT(ride.speed(), 7);
+    EXPECT_GT(ride.speed(), 3);  // but not stopped behind him either
+    ctx.bikes[1] = nullptr;
+    bike_free(other);
+}
+
 TEST_F(RobotRide, FromRestFacingAwayFromItsLineItTurnsOntoItSlowly)
 {
     if (!ok)
