@@ -40,6 +40,8 @@ struct Rider {
     Follower follower;                    // course followers (headless races)
     LineRider lines;                      // line sampling; robots: the buffer they ride
     RobotState robot;                     // robots: the controller's state
+    Vec3 safe_position = {0, 0, 0};       // the frame at the last tick its bike was in one piece
+    double safe_yaw = 0;                  // and its heading then
 };
 
 struct RaceState {

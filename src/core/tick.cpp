@@ -29,6 +29,36 @@ Vec3 body_position(const Bike* b, int body)
     return vec3(p[0], p[1], p[2]);
 }
 
+// A tangle of bikes can drive the solver to speeds no ride reaches, and a
+// tick or two later to a rotation it cannot normalise, which ends the
+// program. A bike that got there is put back upright and at rest where its
+// frame last was in one piece; its race goes on from there.
+void recover_broken_bikes(Session& s)
+{
+    for (Rider& r : s.riders) {
+        Bike* b = r.bike;
+        if (!b || r.driver == DRIVER_EXTERNAL)
+            continue;
+        if (!bike_motion_broken(b)) {
+            r.safe_position = body_position(b, BODY_FRAME);
+            Vec3 f = body_world_vector(b->body[BODY_FRAME], vec3(0, 0, -1));
+            r.safe_yaw = std::atan2(-f.x, -f.z);
+            continue;
+        }
+        log_printf("rider %d: the physics broke apart; the bike is put back where it was\n", int(&r - s.riders));
+        std::vector<int> gate_ticks = b->gate_ticks;
+        bool finished = b->finished;
+        // Dropped once to learn where the frame lands against the point
+        // given, then again so that it lands where it was.
+        Vec3 at = r.safe_position;
+        session_drop_bike(b, at.x, at.z, r.safe_yaw);
+        Vec3 landed = body_position(b, BODY_FRAME);
+        session_drop_bike(b, 2 * at.x - landed.x, 2 * at.z - landed.z, r.safe_yaw);
+        b->gate_ticks = gate_ticks;
+        b->finished = finished;
+    }
+}
+
 // Without racing lines a robot brakes and stands at the gate.
 void robot_stand(Bike* b)
 {
@@ -187,6 +217,7 @@ void simulation_tick()
     if (!s.have_track)
         return;
 
+    recover_broken_bikes(s);
     contact_pass(s);
     roost_pass(s);
     physics_world_step();

@@ -305,6 +305,10 @@ void bike_reset(Bike* b);
 void bike_translate(Bike* b, double dx, double dy, double dz);
 // Turns the whole bike about the world origin.
 void bike_orient(Bike* b, double ax, double ay, double az, double angle);
+// True when a body of the bike has a position, rotation or velocity that
+// is not finite, or moves faster than any ride can (400 ft/s): what a
+// solver driven wild by interpenetrating bodies leaves behind.
+bool bike_motion_broken(const Bike* b);
 void bike_freeze(Bike* b);
 void bike_unfreeze(Bike* b);
 void bike_save_velocities(Bike* b);

@@ -250,6 +250,12 @@ Bike* bike_create(const char* model_name, int slot, const char* number,
     // The wheels spin fast: integrate their rotation exactly.
     dBodySetFiniteRotationMode(b->body[BODY_FRONT_WHEEL], 1);
     dBodySetFiniteRotationMode(b->body[BODY_REAR_WHEEL], 1);
+    // Nothing on a bike turns faster than a wheel at top speed, some 150
+    // rad/s. Two bikes tangled in each other can feed a body spin without
+    // bound, until its rotation cannot be normalised and the step fails;
+    // the cap keeps such a tangle a tangle.
+    for (dBodyID body : b->body)
+        dBodySetMaxAngularSpeed(body, 400);
 
     build_joints(b);
 
@@ -321,6 +327,24 @@ void bike_orient(Bike* b, double ax, double ay, double az, double angle)
         dBodySetRotation(b->body[i], r);
         dBodySetPosition(b->body[i], p.x, p.y, p.z);
     }
+}
+
+bool bike_motion_broken(const Bike* b)
+{
+    for (dBodyID body : b->body) {
+        const dReal* p = dBodyGetPosition(body);
+        const dReal* q = dBodyGetQuaternion(body);
+        const dReal* v = dBodyGetLinearVel(body);
+        const dReal* w = dBodyGetAngularVel(body);
+        double sum = 0;
+        for (int k = 0; k < 3; k++)
+            sum += p[k] + q[k] + v[k] + w[k];
+        if (!std::isfinite(sum + q[3]))
+            return true;
+        if (v[0] * v[0] + v[1] * v[1] + v[2] * v[2] > 400 * 400)
+            return true;
+    }
+    return false;
 }
 
 void bike_freeze(Bike* b)

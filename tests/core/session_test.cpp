@@ -88,6 +88,44 @@ TEST(Session, RobotsStandOnTheStartingGatesOfTheTrack)
     }
 }
 
+TEST(Session, ABikeWhosePhysicsBrokeApartIsPutBackWhereItWas)
+{
+    BuiltData data;
+    if (!data.ok)
+        GTEST_SKIP() << "data set not built";
+    session().settings.track = "oakbasin";
+    int lineup[SLOT_COUNT] = {};
+    lineup[0] = LINEUP_ROBOT;
+    lineup[1] = LINEUP_ROBOT;
+    ASSERT_TRUE(session_start(lineup, false, false, 0, 3, 0));
+    Session& s = session();
+    for (int t = 0; t < 128; t++)
+        simulation_tick();
+    // What a tangle of bikes leaves: one body flung off at a speed no ride
+    // reaches, another gone to NaN.
+    for (int j : {0, 1}) {
+        Bike* b = s.riders[j].bike;
+        const dReal* p = dBodyGetPosition(b->body[BODY_FRAME]);
+        double x = p[0], z = p[2];
+        b->gate_ticks.push_back(77);
+        if (j == 0)
+            dBodySetLinearVel(b->body[BODY_RIDER], 900, 0, 0);
+        else
+            dBodySetAngularVel(b->body[BODY_FRONT_WHEEL], NAN, 0, 0);
+        ASSERT_TRUE(bike_motion_broken(b));
+        simulation_tick();
+        EXPECT_FALSE(bike_motion_broken(b)) << j;
+        p = dBodyGetPosition(b->body[BODY_FRAME]);
+        EXPECT_LT(std::hypot(p[0] - x, p[2] - z), 1.0) << j;
+        EXPECT_GT(frame_up(b), 0.95) << j;
+        EXPECT_EQ(b->gate_ticks.back(), 77) << j;  // the race it has ridden stands
+        for (int t = 0; t < 128; t++)
+            simulation_tick();
+        EXPECT_FALSE(bike_motion_broken(b)) << j;
+        EXPECT_GT(frame_up(b), 0.9) << j;
+    }
+}
+
 TEST(Session, TimeTrialPutsThePlayerTwoGatesBeforeTheLapLine)
 {
     BuiltData data;
