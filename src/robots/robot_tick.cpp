@@ -32,6 +32,16 @@ double horizontal_distance(Vec3 a, Vec3 b)
     return std::hypot(a.x - b.x, a.z - b.z);
 }
 
+// The angle between the horizontal parts of two directions; 0 when either
+// has none.
+double horizontal_angle(Vec3 a, Vec3 b)
+{
+    double la = std::hypot(a.x, a.z), lb = std::hypot(b.x, b.z);
+    if (!(la > 0 && lb > 0))
+        return 0;
+    return std::acos(clampd((a.x * b.x + a.z * b.z) / (la * lb), -1, 1));
+}
+
 double uniform_draw(void* ctx)
 {
     return double(uint32_t((*static_cast<std::mt19937*>(ctx))())) / 4294967296.0;
@@ -538,9 +548,16 @@ void robot_ride(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
         double w = clampd((3 - t) / 2, 0, 1);
         k += w * (1 - k);
         P += w * (std::max(std::fabs(double(buf[size_t(line_index_clamp(N, buf.size()))].speed)) + 2, v) - P);
-        double cap = PI / 2 - 1.3744469 * w;
+        // The limits keep the bike upright and steady for the lip. Out of
+        // a turn that ends just before it, though, a bike held to them
+        // cannot finish the turn and takes off well across the jump, to
+        // land wide of the track. So they close in only as the heading
+        // comes round to the jump's: in full within 6 degrees of it, not
+        // at all from 14 degrees off.
+        double hold = 1 - clampd((horizontal_angle(m.direction, point(takeoff + 3) - point(takeoff)) - 0.1) / 0.15, 0, 1);
+        double cap = PI / 2 - 1.3744469 * w * hold;
         lean = clampd(lean, -cap, cap);
-        rate_limit += clampd((3 - t) / 3, 0, 1) * (PI / 8 - rate_limit);
+        rate_limit += hold * clampd((3 - t) / 3, 0, 1) * (PI / 8 - rate_limit);
     }
 
     // Steering: the lean error as a roll rate, turned into a steer through

@@ -423,6 +423,50 @@ void circle_line(RobotRide* t, double radius, int n, float speed)
     t->state.last_advance = t->ctx.clock;
 }
 
+TEST_F(RobotRide, ATurnThatEndsJustBeforeAJumpIsLeanedRoundAndTheJumpTakenAlongItsLine)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    // 60 ft straight along -z, a quarter turn right of radius 40 ft, 20 ft
+    // straight along +x and then a jump: the takeoff lies a second past the
+    // end of the turn, so the jump's limits on lean reach into the turn.
+    Vec3 p = ride.position();
+    const double R = 40;
+    const float v = 30;
+    lines.buffer.clear();
+    auto add = [&](double x, double z, float speed) {
+        lines.buffer.push_back(LinePoint{float(x), 0, float(z), speed, 0});
+    };
+    for (int i = 0; i < 8; i++)
+        add(p.x, p.z - 4 - 8 * i, v);
+    double cx = p.x + R, cz = p.z - 60;
+    for (int i = 0; i <= 8; i++) {
+        double a = (M_PI / 2) * i / 8;
+        add(cx - R * std::cos(a), cz - R * std::sin(a), v);
+    }
+    double lip_x = cx + 10, line_z = cz - R;
+    for (double x = cx + 6; x < lip_x; x += 6)
+        add(x, line_z, v);
+    for (int i = 0; i < 4; i++)
+        add(lip_x + 7 * i, line_z, -v);  // in the air
+    for (int i = 0; i < 20; i++)
+        add(lip_x + 28 + 8 * i, line_z, v);
+    state = RobotState();
+    state.last_advance = ctx.clock;
+    double off = 1e9, heading = 1e9;
+    for (int i = 0; i < 12 * 128 && off > 1e8; i++) {
+        tick();
+        if (ride.position().x >= lip_x) {
+            off = std::fabs(ride.position().z - line_z);
+            Vec3 u = ride.velocity();
+            heading = std::fabs(std::atan2(u.z, u.x));
+        }
+    }
+    EXPECT_LT(off, 4);        // at the lip on its line
+    EXPECT_LT(heading, 0.1);  // and heading along the jump
+    EXPECT_EQ(ride.bike->crash_timer, 0);
+}
+
 // Turns of the track's kind: the robot holds its line within a few feet,
 // leaning to suit. One bike a case, each from rest.
 struct RobotTurn : RobotRide, ::testing::WithParamInterface<std::pair<double, float>> {};
