@@ -70,6 +70,26 @@ struct RobotRide : ::testing::Test {
         ride.statue_count = 1;
     }
 
+    // A second rider's bike, frozen, on the line `ahead` ft in front of
+    // the frame; a test may move it by hand.
+    Bike* other = nullptr;
+    bool other_rider(double ahead)
+    {
+        other = bike_create("crf250(2009)", 1, "7", nullptr, nullptr, nullptr, nullptr);
+        if (!other)
+            return false;
+        Vec3 p = ride.position();
+        bike_translate(other, p.x, 0.5, p.z - ahead - 3.5);
+        bike_freeze(other);
+        ctx.bikes[1] = other;
+        return true;
+    }
+    void TearDown() override
+    {
+        ctx.bikes[1] = nullptr;
+        bike_free(other);
+    }
+
     void tick()
     {
         robot_tick(&ctx, 0, ride.bike, &state, &lines, &progress);
@@ -184,12 +204,8 @@ TEST_F(RobotRide, WaitingBehindAStoppedRiderIsNotAStallUntilItLasts)
     if (!ok)
         GTEST_SKIP() << "no physics world";
     // A second bike stands on the line 40 ft ahead and never moves.
-    Bike* other = bike_create("crf250(2009)", 1, "7", nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(other, nullptr);
     Vec3 p = ride.position();
-    bike_translate(other, p.x, 0.5, p.z - 40 - 3.5);
-    bike_freeze(other);
-    ctx.bikes[1] = other;
+    ASSERT_TRUE(other_rider(40));
     line(60, 8, 4, 30);
     run(12);
     EXPECT_LT(ride.speed(), 1.5);
@@ -201,8 +217,6 @@ TEST_F(RobotRide, WaitingBehindAStoppedRiderIsNotAStallUntilItLasts)
     run(10);
     EXPECT_EQ(state.stalls, 1);
     EXPECT_GT(state.capture_ticks, 0);
-    ctx.bikes[1] = nullptr;
-    bike_free(other);
 }
 
 TEST_F(RobotRide, InCaptureItKeepsToThePaceOfARiderJustAhead)
@@ -211,12 +225,7 @@ TEST_F(RobotRide, InCaptureItKeepsToThePaceOfARiderJustAhead)
         GTEST_SKIP() << "no physics world";
     // A rider 8 ft ahead on the line, moving on at 5 ft/s; the capture
     // controller would ride at 15 and run into him.
-    Bike* other = bike_create("crf250(2009)", 1, "7", nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(other, nullptr);
-    Vec3 p = ride.position();
-    bike_translate(other, p.x, 0.5, p.z - 8 - 3.5);
-    bike_freeze(other);
-    ctx.bikes[1] = other;
+    ASSERT_TRUE(other_rider(8));
     line(60, 8, 20, 15);
     state.capture = 3;
     double closest = 1e9;
@@ -231,8 +240,6 @@ TEST_F(RobotRide, InCaptureItKeepsToThePaceOfARiderJustAhead)
     EXPECT_GT(closest, 4);  // never on his rear wheel
     EXPECT_LT(ride.speed(), 7);
     EXPECT_GT(ride.speed(), 3);  // but not stopped behind him either
-    ctx.bikes[1] = nullptr;
-    bike_free(other);
 }
 
 TEST_F(RobotRide, FromRestFacingAwayFromItsLineItTurnsOntoItSlowly)
