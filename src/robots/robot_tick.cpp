@@ -319,6 +319,16 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
         s->walk_until = c->clock + 3 * 128;
         s->walks++;
     }
+    // Below walking pace a lean does not turn the bike: a point well off to
+    // the side was reached only by a wide, slow circle, often too wide for
+    // the track. A rider paddles round with his feet; the bike is walked
+    // towards the point until it heads within 45 degrees of it, and then
+    // ridden. The way round an object is still ridden: walked, it took
+    // longer to get clear.
+    if (riding && !detouring && m.speed < 5 && heading_off(frame, target, PI / 4) && !crashed(b)) {
+        walk_bike(b, target);
+        return;
+    }
     if (riding) {
         bike_set_sit_dab(b, 0);
         double q;

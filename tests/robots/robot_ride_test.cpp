@@ -265,6 +265,29 @@ TEST_F(RobotRide, FromRestFacingAwayFromItsLineItTurnsOntoItSlowly)
     EXPECT_GT(ride.velocity().x, 15);
 }
 
+TEST_F(RobotRide, InCaptureAtAStandstillItPaddlesRoundToAPointFarOffItsHeading)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    // Standing still, its line runs off to the right, square to its heading:
+    // a lean does not turn a bike this slow, the feet do.
+    Vec3 p = ride.position();
+    lines.buffer.clear();
+    for (int i = 0; i < 60; i++)
+        lines.buffer.push_back(LinePoint{float(p.x + 8 + 8 * i), 0, float(p.z), 20, 0});
+    state = RobotState();
+    state.last_advance = ctx.clock;
+    state.capture = 3;
+    int ticks = 0;
+    while (state.capture != 0 && ticks < 20 * 128) {
+        tick();
+        ticks++;
+    }
+    EXPECT_EQ(state.capture, 0);
+    EXPECT_LT(ticks, 6.5 * 128);  // riding on by lean alone took over 8 s
+    EXPECT_LT(std::fabs(ride.position().z - p.z), 10);
+}
+
 TEST_F(RobotRide, PinnedAgainstATrackObjectTheBikeIsWalkedBackOffIt)
 {
     if (!ok)
