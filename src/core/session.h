@@ -41,7 +41,7 @@ struct Rider {
     LineRider lines;                      // line sampling; robots: the buffer they ride
     RobotState robot;                     // robots: the controller's state
     Vec3 safe_position = {0, 0, 0};       // the frame at the last tick its bike was in one piece
-    double safe_yaw = 0;                  // and its heading then
+    Vec3 safe_forward = {0, 0, -1};       // and the way it pointed then
 };
 
 struct RaceState {

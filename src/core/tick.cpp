@@ -41,8 +41,7 @@ void recover_broken_bikes(Session& s)
             continue;
         if (!bike_motion_broken(b)) {
             r.safe_position = body_position(b, BODY_FRAME);
-            Vec3 f = body_world_vector(b->body[BODY_FRAME], vec3(0, 0, -1));
-            r.safe_yaw = std::atan2(-f.x, -f.z);
+            r.safe_forward = body_world_vector(b->body[BODY_FRAME], vec3(0, 0, -1));
             continue;
         }
         log_printf("rider %d: the physics broke apart; the bike is put back where it was\n", int(&r - s.riders));
@@ -51,9 +50,10 @@ void recover_broken_bikes(Session& s)
         // Dropped once to learn where the frame lands against the point
         // given, then again so that it lands where it was.
         Vec3 at = r.safe_position;
-        session_drop_bike(b, at.x, at.z, r.safe_yaw);
+        double yaw = std::atan2(-r.safe_forward.x, -r.safe_forward.z);
+        session_drop_bike(b, at.x, at.z, yaw);
         Vec3 landed = body_position(b, BODY_FRAME);
-        session_drop_bike(b, 2 * at.x - landed.x, 2 * at.z - landed.z, r.safe_yaw);
+        session_drop_bike(b, 2 * at.x - landed.x, 2 * at.z - landed.z, yaw);
         b->gate_ticks = gate_ticks;
         b->finished = finished;
     }

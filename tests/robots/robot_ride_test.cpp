@@ -54,6 +54,18 @@ struct RobotRide : ::testing::Test {
         state.last_advance = ctx.clock;
     }
 
+    // 60 points every 8 ft along +x from 8 ft to the right of the frame,
+    // square to the bike's heading.
+    void line_to_the_right(float speed)
+    {
+        Vec3 p = ride.position();
+        lines.buffer.clear();
+        for (int i = 0; i < 60; i++)
+            lines.buffer.push_back(LinePoint{float(p.x + 8 + 8 * i), 0, float(p.z), speed, 0});
+        state = RobotState();
+        state.last_advance = ctx.clock;
+    }
+
     // A track object made of object_source's spheres, `ahead` ft in front
     // of the frame with its centre at height y; touched gets the tick the
     // bike meets it.
@@ -248,11 +260,7 @@ TEST_F(RobotRide, FromRestFacingAwayFromItsLineItTurnsOntoItSlowly)
         GTEST_SKIP() << "no physics world";
     // Standing pointed along -z, its line runs off to the right along +x.
     Vec3 p = ride.position();
-    lines.buffer.clear();
-    for (int i = 0; i < 60; i++)
-        lines.buffer.push_back(LinePoint{float(p.x + 8 + 8 * i), 0, float(p.z), 25, 0});
-    state = RobotState();
-    state.last_advance = ctx.clock;
+    line_to_the_right(25);
     double worst = 0;
     for (int i = 0; i < 10 * 128; i++) {
         tick();
@@ -272,11 +280,7 @@ TEST_F(RobotRide, InCaptureAtAStandstillItPaddlesRoundToAPointFarOffItsHeading)
     // Standing still, its line runs off to the right, square to its heading:
     // a lean does not turn a bike this slow, the feet do.
     Vec3 p = ride.position();
-    lines.buffer.clear();
-    for (int i = 0; i < 60; i++)
-        lines.buffer.push_back(LinePoint{float(p.x + 8 + 8 * i), 0, float(p.z), 20, 0});
-    state = RobotState();
-    state.last_advance = ctx.clock;
+    line_to_the_right(20);
     state.capture = 3;
     int ticks = 0;
     while (state.capture != 0 && ticks < 20 * 128) {
