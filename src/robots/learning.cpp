@@ -2,6 +2,7 @@
 // credit or charge the lines they rode.
 #include "robots/learning.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -146,7 +147,49 @@ void learn_robot(LearnView* v, LineRider* r, const RaceProgress* p, int position
     }
 }
 
+// A candidate whose path turns through half a circle more or less than the
+// row's usual line went round a loop somewhere (a rider circling back to
+// the course); riding it, robots circle too and never reach the next gate.
+bool winds_unlike_row(const LineTable* t, int row, const std::vector<LinePoint>& points)
+{
+    std::vector<double> turns;
+    for (int k = 0; k < LINE_SLOTS; k++) {
+        const RacingLine* l = lines_slot(t, row, k);
+        if (l && !l->points.empty())
+            turns.push_back(line_net_turning(l->points));
+    }
+    // With fewer than two lines there is no usual line to compare with.
+    if (turns.size() < 2)
+        return false;
+    std::sort(turns.begin(), turns.end());
+    size_t n = turns.size();
+    double median = n % 2 ? turns[n / 2] : 0.5 * (turns[n / 2 - 1] + turns[n / 2]);
+    return std::fabs(line_net_turning(points) - median) > M_PI;
+}
+
 }  // namespace
+
+double line_net_turning(const std::vector<LinePoint>& points)
+{
+    // Steps shorter than a foot (a bike waiting on the grid, creeping out of
+    // a crash) carry no heading worth counting.
+    constexpr double MIN_STEP = 1.0;
+    double total = 0, last_heading = 0;
+    bool have_heading = false;
+    size_t from = 0;
+    for (size_t i = 1; i < points.size(); i++) {
+        double dx = double(points[i].x) - points[from].x, dz = double(points[i].z) - points[from].z;
+        if (dx * dx + dz * dz < MIN_STEP * MIN_STEP)
+            continue;
+        double heading = std::atan2(dz, dx);
+        if (have_heading)
+            total += std::remainder(heading - last_heading, 2 * M_PI);
+        last_heading = heading;
+        have_heading = true;
+        from = i;
+    }
+    return total;
+}
 
 TimeWindow learn_time_window(const GateCourse* c, const RaceProgress* p, int position)
 {
@@ -282,6 +325,11 @@ int lines_offer(LineTable* t, int row, const std::vector<LinePoint>& points, int
                 log_printf("auto pilot: %d rejected (duplicate)\n", row);
             return -1;
         }
+    }
+    if (winds_unlike_row(t, row, points)) {
+        if (debug_level >= 1)
+            log_printf("auto pilot: %d rejected (winds round)\n", row);
+        return -1;
     }
     int target = -1;
     for (int k = 0; k < LINE_SLOTS && target < 0; k++)

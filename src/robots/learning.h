@@ -41,8 +41,12 @@ int line_keep_value(const RacingLine* l);
 // The slot a full row evicts for a new line, or -1 when the row is empty.
 int line_evict_choice(const LineTable* t, int row);
 
+// How far a path's heading turns from its start to its end, in radians, over
+// steps of a foot or more.
+double line_net_turning(const std::vector<LinePoint>& points);
 // Offers a sampled path as a line of a row, with its segment time and
-// two-segment time. Returns the slot taken, or -1 (duplicate or too slow).
+// two-segment time. Returns the slot taken, or -1 (duplicate, winding round
+// by half a circle more or less than the row's usual line, or too slow).
 int lines_offer(LineTable* t, int row, const std::vector<LinePoint>& points, int time1, int time2,
                 int debug_level);
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "robots/personality.h"
 #include "robots/robots_fixture.h"
 
@@ -140,6 +142,53 @@ TEST(LineOffer, DuplicatesAndSlowCandidatesAreRejected)
     EXPECT_EQ(l->tests, 0);
     EXPECT_EQ(l->best_time, LINE_EMPTY_TIME);
     EXPECT_EQ(l->id, r.table.next_id);
+}
+
+// A path 5 ft a point down -z that turns through `turn` radians on a circle
+// of 20 ft radius halfway along.
+std::vector<LinePoint> path_turning(float x, double turn)
+{
+    std::vector<LinePoint> p = robots_straight(x, 0, 10);
+    double heading = -M_PI / 2, step = 5.0 / 20.0;
+    int n = int(std::ceil(std::fabs(turn) / step));
+    for (int i = 0; i < n; i++) {
+        heading += turn / n;
+        const LinePoint& q = p.back();
+        p.push_back(LinePoint{q.x + float(5 * std::cos(heading)), 0, q.z + float(5 * std::sin(heading)), 20, 0});
+    }
+    for (int i = 0; i < 10; i++) {
+        const LinePoint& q = p.back();
+        p.push_back(LinePoint{q.x + float(5 * std::cos(heading)), 0, q.z + float(5 * std::sin(heading)), 20, 0});
+    }
+    return p;
+}
+
+TEST(LineOffer, APathThatLoopsRoundUnlikeTheRowsLinesIsRejected)
+{
+    // Candidates by their turn; the row holds two lines with a
+    // quarter turn to the left.
+    struct Case {
+        double turn;
+        bool taken;
+    } cases[] = {{M_PI / 2 + 0.3, true}, {M_PI / 2 - 2.5, true}, {M_PI / 2 + 2 * M_PI, false},
+                 {M_PI / 2 - 2 * M_PI, false}};
+    for (const Case& c : cases) {
+        Rig r;
+        robots_put(&r.table, 1, 0, path_turning(0, M_PI / 2), 3, 0, 500);
+        robots_put(&r.table, 1, 1, path_turning(3, M_PI / 2 + 0.2), 3, 0, 500);
+        EXPECT_EQ(lines_offer(&r.table, 1, path_turning(6, c.turn), 450, 900, 1) >= 0, c.taken) << c.turn;
+    }
+    // A row with fewer than two lines has no usual line: a loop is taken,
+    // and a bike standing still on the grid adds no turn.
+    Rig r;
+    robots_put(&r.table, 1, 0, path_turning(0, M_PI / 2), 3, 0, 500);
+    EXPECT_GE(lines_offer(&r.table, 1, path_turning(3, 2 * M_PI), 450, 900, 1), 0);
+    std::vector<LinePoint> waiting;
+    for (int i = 0; i < 40; i++)
+        waiting.push_back(LinePoint{float(0.1 * std::cos(i * 2.0)), 0, float(0.1 * std::sin(i * 2.0)), 0, 0});
+    std::vector<LinePoint> quarter = path_turning(0, M_PI / 2);
+    waiting.insert(waiting.end(), quarter.begin(), quarter.end());
+    EXPECT_NEAR(line_net_turning(waiting), M_PI / 2, 0.05);
 }
 
 TEST(LineEviction, GoodLinesAreProtectedWhileFew)
