@@ -9,9 +9,8 @@
 # Training goes on from the lines in data/ (a track whose gates changed
 # starts from none): each run adds tests to them, evicts the ones that fail
 # and brings in new candidates. For each track and skill:
-#  1. course followers ride clean laps at paces from the skill's down to a
-#     fifth below it, as a field spreads; riders without a personality are
-#     sampled, so their laps become candidate lines;
+#  1. course followers ride clean laps at the skill's pace; riders without
+#     a personality are sampled, so their laps become candidate lines;
 #  2. robots with the "tester" personality ride the least tried lines, so
 #     every line collects tests and failures and the lap plans fill;
 #  3. robots with their own personalities race on the plans.
@@ -46,9 +45,9 @@ train_pair() {
     {
         echo "== $track, $skill (pace ${pace[$skill]} ft/s)"
         for run in 1 2; do
-            race followers --riders 20 --laps 3 --pace "${pace[$skill]}" --pace-spread 20 --seed $((++seed))
+            race followers --riders 20 --laps 3 --pace "${pace[$skill]}" --seed $((++seed))
         done
-        for run in 1 2 3; do
+        for run in 1 2 3 4; do
             race testers --driver robot --practice --riders 20 --laps 2 --seed $((++seed))
         done
         race robots --driver robot --riders 20 --laps 2 --seed $((++seed))

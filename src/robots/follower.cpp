@@ -104,12 +104,11 @@ void follower_drive(Follower* f, const FollowPath* path, Bike* b)
         steer = 0;
     bike_set_steer(b, steer);
 
-    // The speed the sharpest bend ahead allows at the rider's grip (0.7 g
-    // is a lean of about 35 degrees).
+    // The speed the sharpest bend ahead allows at a lean of about 35 degrees.
     double sharpest = 0;
     for (int k = 0; k < 20; k++)
         sharpest = std::max(sharpest, bend(path, f->cursor + k));
-    double allowed = sharpest > 1e-4 ? std::sqrt(GRAVITY * f->bend_grip / sharpest) : f->speed_limit;
+    double allowed = sharpest > 1e-4 ? std::sqrt(GRAVITY * 0.7 / sharpest) : f->speed_limit;
     allowed = std::min(allowed, f->speed_limit);
     if (std::fabs(alpha) > 0.6)
         allowed = std::min(allowed, 15.0);

@@ -24,7 +24,6 @@ bool follow_path_load(FollowPath* path, const char* track);
 struct Follower {
     int cursor = 0;          // nearest path point found last tick
     double speed_limit = 40; // ft/s it never goes above
-    double bend_grip = 0.7;  // the sideways pull, in g, it takes a bend at
     int stuck_ticks = 0;     // ticks driving against something without moving
     int back_up_ticks = 0;   // ticks left walking the bike backwards
     double back_up_steer = 0; // the way the walking turns the bike (-1 left, 1 right)

@@ -24,7 +24,7 @@ for key in '"track": "oakbasin"' '"sim_seconds": 2.0000' '"wall_seconds"' '"real
 done
 [ "$(head -c1 <<<"$json")" = "{" ] || { echo "FAIL: JSON output has other text first: $json"; fail=1; }
 
-for bad in "--riders 99" "--riders 0" "--pace-spread 60" "--laps x" "--driver walk" "--skill master" "--bogus" "--laps 0" "--trace-slot 40"; do
+for bad in "--riders 99" "--riders 0" "--laps x" "--driver walk" "--skill master" "--bogus" "--laps 0" "--trace-slot 40"; do
   # shellcheck disable=SC2086
   "$build/kestrum-sim" $bad >/dev/null 2>&1
   [ $? = 2 ] || { echo "FAIL: '$bad' accepted"; fail=1; }

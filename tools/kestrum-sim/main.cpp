@@ -118,15 +118,8 @@ int main(int argc, char** argv)
             session_end();
             return 1;
         }
-    // A spread of paces gives the racing lines learnt from followers the
-    // spread of a real field: each rider is a little slower than the one
-    // before, down the straights and round the bends alike.
-    for (int j = 0; j < o.riders; j++) {
-        double share = o.riders > 1 ? double(j) / (o.riders - 1) : 0;
-        double pace = 1 - 0.01 * o.pace_spread * share;
-        s.riders[j].follower.speed_limit = o.pace * pace;
-        s.riders[j].follower.bend_grip *= pace * pace;
-    }
+    for (int j = 0; j < o.riders; j++)
+        s.riders[j].follower.speed_limit = o.pace;
     double t1 = clock_seconds(clock_now());
     double cpu1 = cpu_seconds();
     if (o.driver == SIM_DRIVER_FOLLOW && s.follow_path.points.empty())

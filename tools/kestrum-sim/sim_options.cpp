@@ -28,7 +28,6 @@ void sim_usage()
                  "usage: kestrum-sim [--track NAME] [--riders N] [--bike NAME] [--laps N] [--minutes M]\n"
                  "                   [--seconds S] [--seed N] [--driver follow|robot]\n"
                  "                   [--skill novice|amateur|expert] [--practice] [--learn] [--pace V]\n"
-                 "                   [--pace-spread P]\n"
                  "                   [--json] [--trace] [--trace-slot N] [--data DIR]\n"
                  "  Runs a headless race of N riders (1..40, default 8) on a track (default\n"
                  "  oakbasin) as fast as the machine allows and prints each rider's laps,\n"
@@ -46,8 +45,6 @@ void sim_usage()
                  "  --learn        the laps ridden teach the skill's racing lines, which are\n"
                  "                 saved to the user folder after the race\n"
                  "  --pace V       the course followers' top speed in ft/s (default 40)\n"
-                 "  --pace-spread P  the followers' paces fall evenly from V for the first rider\n"
-                 "                 to P%% slower for the last, on straights and in bends (default 0)\n"
                  "  --json         one JSON object on standard output instead of the summary\n"
                  "  --trace        slot 0's state once a simulated second\n"
                  "  --trace-slot N the same for slot N\n"
@@ -106,9 +103,6 @@ bool sim_options_parse(int argc, char** argv, SimOptions* o)
         } else if (!std::strcmp(a, "--pace")) {
             ok = integer(v, 10, 120, &n);
             o->pace = double(n);
-        } else if (!std::strcmp(a, "--pace-spread")) {
-            ok = integer(v, 0, 50, &n);
-            o->pace_spread = n;
         } else if (!std::strcmp(a, "--practice")) {
             o->practice = true;
             takes_value = false;

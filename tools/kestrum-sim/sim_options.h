@@ -22,7 +22,6 @@ struct SimOptions {
     bool practice = false;   // every robot explores ("tester")
     bool learn = false;      // save the skill's racing lines after the race
     double pace = 40;        // ft/s the course followers never exceed
-    int pace_spread = 0;     // percent the last follower rides slower than the first
     bool json = false;
     bool trace = false;
     int trace_slot = 0;  // the rider --trace follows
