@@ -168,6 +168,9 @@ bool session_start(const int* lineup, bool playback, bool record, int time_limit
     free_all_riders();
     for (Rider& r : s.riders)
         r = Rider();
+    for (auto& row : s.tangles)
+        for (BikeTangle& t : row)
+            t = BikeTangle();
 
     race.timing = RaceTiming();
     race.timing.time_limit = time_limit;

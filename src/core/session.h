@@ -4,6 +4,7 @@
 // from a line-up; simulation_tick advances it by one tick.
 #pragma once
 #include "core/roster.h"
+#include "physics/tangle.h"
 #include "race/timing.h"
 #include "robots/follower.h"
 #include "robots/robot.h"
@@ -92,6 +93,8 @@ struct Session {
     int lines_skill = -1;        // the skill whose lines are loaded, -1 none
     Vec3 player_start{0, 0, 0};  // where the player stood at the gate (false starts)
     int false_start_hold = 0;    // ticks left of a false-start hold
+    // Each pair of slots, lower slot first: bikes pressed together.
+    BikeTangle tangles[SLOT_COUNT][SLOT_COUNT];
     // Progress messages for the loading screen (may be null).
     void (*progress)(const char* message) = nullptr;
     // Race messages for the on-screen list and the log (may be null: then

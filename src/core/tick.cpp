@@ -7,6 +7,7 @@
 #include "physics/contact.h"
 #include "physics/rider.h"
 #include "physics/roost.h"
+#include "physics/tangle.h"
 #include "platform/log.h"
 #include "track/particles.h"
 #include "track/track.h"
@@ -139,9 +140,15 @@ void contact_pass(Session& s)
         for (int j = i + 1; j < n; j++) {
             Bike* a = order[i]->bike;
             Bike* b = order[j]->bike;
+            BikeTangle& tangle = s.tangles[std::min(a->slot, b->slot)][std::max(a->slot, b->slot)];
+            double apart = vec3_length(body_position(a, BODY_FRAME) - body_position(b, BODY_FRAME));
+            if (tangle_release(&tangle, clock, frame_speed(a), frame_speed(b), apart))
+                continue;
             BikeBikeTouch touch = bike_bike_contacts(a, b, bike_bike_contact_direct(a, b, clock));
-            if (touch.parts_a || touch.parts_b)
+            if (touch.parts_a || touch.parts_b) {
+                tangle_touched(&tangle, clock);
                 bike_bike_contact_effects(a, b, touch, clock);
+            }
         }
     }
 }

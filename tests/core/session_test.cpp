@@ -230,3 +230,48 @@ TEST(Session, ServerRaceHoldsAPlayerWhoLeavesTheGateEarly)
     EXPECT_EQ(b->controls.sit_dab, 1);
     s.post_message = nullptr;
 }
+
+// Two bikes pressed against each other at a standstill stop pushing on each
+// other after a few seconds, and touch again once they have been apart.
+TEST(Session, BikesHeldTogetherAtACrawlAreLetThroughEachOtherUntilApart)
+{
+    BuiltData data;
+    if (!data.ok)
+        GTEST_SKIP() << "data set not built";
+    session().settings.track = "oakbasin";
+    int lineup[SLOT_COUNT] = {};
+    lineup[0] = lineup[1] = LINEUP_ROBOT;
+    ASSERT_TRUE(session_start(lineup, false, false, 0, 3, 0));
+    Session& s = session();
+    Bike* a = s.riders[0].bike;
+    Bike* b = s.riders[1].bike;
+    const dReal* p = dBodyGetPosition(a->body[BODY_FRAME]);
+    const double x = p[0], z = p[2];
+    const double yaw = std::atan2(-dBodyGetRotation(a->body[BODY_FRAME])[2], -dBodyGetRotation(a->body[BODY_FRAME])[10]);
+    // Both stand on the gate, brakes on: the second bike right beside the
+    // first, bars over bars.
+    auto place_beside = [&](double gap) {
+        double tx = x + gap * std::cos(yaw), tz = z - gap * std::sin(yaw);
+        session_drop_bike(b, tx, tz, yaw);  // the frame lands off the point dropped at
+        const dReal* q = dBodyGetPosition(b->body[BODY_FRAME]);
+        session_drop_bike(b, 2 * tx - q[0], 2 * tz - q[2], yaw);
+    };
+    place_beside(1.5);
+    for (int t = 0; t < 128; t++)
+        simulation_tick();
+    EXPECT_GE(b->last_bike_contact_tick, s.race.timing.clock - 8) << "the bikes should touch";
+    for (int t = 0; t < 3 * 128; t++)
+        simulation_tick();
+    EXPECT_TRUE(s.tangles[0][1].released);
+    EXPECT_LT(b->last_bike_contact_tick, s.race.timing.clock - 64);
+
+    // Apart, the pair is an ordinary pair again.
+    place_beside(20);
+    simulation_tick();
+    EXPECT_FALSE(s.tangles[0][1].released);
+    place_beside(1.5);
+    int placed = s.race.timing.clock;
+    for (int t = 0; t < 64; t++)
+        simulation_tick();
+    EXPECT_GE(b->last_bike_contact_tick, placed);
+}
