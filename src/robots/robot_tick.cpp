@@ -32,6 +32,32 @@ double horizontal_distance(Vec3 a, Vec3 b)
     return std::hypot(a.x - b.x, a.z - b.z);
 }
 
+// Farther than this across the ground from its line (ft), a riding robot
+// hands over to the capture controller.
+constexpr double ROBOT_OFF_LINE = 20;
+
+// How far the frame is, across the ground, from the line round point n:
+// the nearest of the buffer's pieces from three points behind to three
+// ahead. The first and last pieces run on past the buffer's ends, so a
+// bike short of where its line begins is not off it.
+double line_offset(const std::vector<LinePoint>& b, long n, Vec3 at)
+{
+    long last = long(b.size()) - 1;
+    if (last < 1)
+        return 0;  // a single point is no line to be off
+    double best = 1e30;
+    long i0 = std::min(std::max(n - 3, 0L), last - 1), i1 = std::min(std::max(n + 2, i0), last - 1);
+    for (long i = i0; i <= i1; i++) {
+        Vec3 p = line_point_at(b[size_t(i)]);
+        Vec3 q = line_point_at(b[size_t(i + 1)]);
+        double dx = q.x - p.x, dz = q.z - p.z, l2 = dx * dx + dz * dz;
+        double u = l2 > 0 ? ((at.x - p.x) * dx + (at.z - p.z) * dz) / l2 : 0;
+        u = clampd(u, i == 0 ? -1e30 : 0, i + 1 == last ? 1e30 : 1);
+        best = std::min(best, std::hypot(at.x - p.x - u * dx, at.z - p.z - u * dz));
+    }
+    return best;
+}
+
 // The angle between the horizontal parts of two directions; 0 when either
 // has none.
 double horizontal_angle(Vec3 a, Vec3 b)
@@ -487,6 +513,16 @@ void robot_ride(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
     // controller turn it, as after a stall, rather than riding off the
     // way it points.
     if (v < 7.5 && P >= 2 && heading_off(frame, line_point_at(buf[size_t(s->point_index)]), PI / 6)) {
+        s->capture = 3;
+        return;
+    }
+    // Far off the line, thrown wide out of a turn or off a jump, the line's
+    // speeds no longer fit where the bike is: ridden on at them it runs
+    // alongside the line, a turn's width away, into whatever lines the
+    // track. Points are still counted as reached that far off, so no stall
+    // says so; the capture controller brings it back at its own pace.
+    bool on_ground = b->wheel[0].depth > 0 || b->wheel[1].depth > 0;
+    if (on_ground && line_offset(buf, N, m.position) > ROBOT_OFF_LINE) {
         s->capture = 3;
         return;
     }

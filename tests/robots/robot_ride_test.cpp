@@ -414,6 +414,44 @@ TEST_F(RobotRide, ThroughARunOfJumpsTheCaptureStillHandsBack)
     EXPECT_LT(ticks, 8 * 128);
 }
 
+// Riding at speed, a robot that finds its line well off to the side (as
+// when thrown wide out of a turn) hands over to the capture controller,
+// which brings it back onto the line; a little off, it rides on.
+TEST_F(RobotRide, FarOffItsLineItHandsOverToTheCaptureAndComesBack)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    line(120, 8, 4, 30);
+    run(3);
+    ASSERT_EQ(state.capture, 0);
+    auto shift = [&](double dx) {
+        for (LinePoint& q : lines.buffer)
+            q.x += float(dx);
+    };
+    // 12 ft off: it rides on.
+    shift(12);
+    for (int t = 0; t < 64; t++) {
+        tick();
+        ASSERT_EQ(state.capture, 0) << t;
+    }
+    shift(-12);
+    run(2);
+    ASSERT_EQ(state.capture, 0);
+    // 25 ft off: the capture takes over at once, and hands back on the line.
+    shift(25);
+    tick();
+    EXPECT_EQ(state.capture, 3);
+    int ticks = 0;
+    while (state.capture > 0 && ticks < 15 * 128) {
+        tick();
+        ticks++;
+    }
+    EXPECT_EQ(state.capture, 0);
+    EXPECT_LT(std::fabs(ride.position().x - 425), 8);
+    EXPECT_EQ(state.stalls, 0);
+    EXPECT_GT(ride.uprightness(), 0.8);
+}
+
 INSTANTIATE_TEST_SUITE_P(Offsets, RobotCapture,
                          ::testing::Values(std::make_pair(0.0, 0.0), std::make_pair(4.0, 0.0),
                                            std::make_pair(10.0, 0.0), std::make_pair(0.0, 60.0),
