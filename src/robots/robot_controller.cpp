@@ -1,6 +1,7 @@
 // Progress along the ridden buffer, line appending and the drive controls.
 #include "robots/robot_controller.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -168,6 +169,27 @@ RobotDriveOutput robot_drive(const RobotDriveInput& in)
     if (in.crashed)
         o.throttle = 0;
     return o;
+}
+
+double robot_traction(double rear_slip)
+{
+    return clampd(2 - rear_slip / 6, 0.25, 1);
+}
+
+double robot_capture_lean_limit(double speed)
+{
+    if (speed < 10)
+        return 1.0 / 6;
+    if (speed < 20)
+        return 0.5 * (1.0 / 3 + (2.0 / 3) * (speed - 10) / 10);
+    return 0.5;
+}
+
+double robot_capture_pace(double speed, double roll, double wanted_lean)
+{
+    double q = robot_capture_lean_limit(speed);
+    double limit = std::fabs(wanted_lean) < q ? std::max(q, 0.25) : q;
+    return std::fabs(roll) > limit ? 5 : 15;
 }
 
 double robot_required_radius(double ahead, double lateral, double rho, bool straight)

@@ -89,6 +89,24 @@ struct RobotDriveOutput {
 };
 RobotDriveOutput robot_drive(const RobotDriveInput& in);
 
+// The share of the throttle kept for a rear wheel slipping at that speed
+// (ft/s at the contact): a wheel spinning in loose ground drives the bike
+// on no faster, and in a turn it lets the rear slide out from under the
+// rider. All of it up to 6 ft/s, half at 9, a quarter from 10.5 on.
+double robot_traction(double rear_slip);
+
+// The capture controller's lean limit at a speed: 1/6 rad below 10 ft/s,
+// growing to 0.5 rad at 20 ft/s.
+double robot_capture_lean_limit(double speed);
+// Its speed target: 15 ft/s, or 5 while the bike leans past the limit,
+// which gives it time to turn for a point well off its heading. But at
+// walking pace a bike with the rider's foot down rests at 10-15 degrees
+// of lean, past the limit there; held to 5 ft/s with its point ahead, it
+// never got fast enough for the limit to grow, and crawled through whole
+// sections. So while the lean wanted is inside the limit, a lean below
+// 0.25 rad does not hold it back.
+double robot_capture_pace(double speed, double roll, double wanted_lean);
+
 // The turn radius that takes the bike through an aim point given by its
 // distance ahead and to the side (positive: right) in the bike's travel
 // frame. rho is the current turn's radius, ignored when straight. The aim

@@ -356,16 +356,8 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
         return;
     }
     if (riding) {
-        bike_set_sit_dab(b, 0);
-        double q;
-        if (m.speed < 10) {
-            q = 1.0 / 6;
-            bike_set_sit_dab(b, 1);
-        } else if (m.speed < 20) {
-            q = 0.5 * (1.0 / 3 + (2.0 / 3) * (m.speed - 10) / 10);
-        } else {
-            q = 0.5;
-        }
+        bike_set_sit_dab(b, m.speed < 10 ? 1 : 0);
+        double q = robot_capture_lean_limit(m.speed);
         // The lean aims past the next point, at the first one 15 ft away:
         // points sit 5-10 ft apart, and steering at one that close weaves
         // across the line, each weave far enough off the heading to start
@@ -395,7 +387,7 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
             s->capture = 3;
         double e = clampd(4 * (lean - m.roll), -4, 4);
         bike_set_steer(b, clampd(2 * (m.roll_rate - e), -1, 1));
-        double pace = std::fabs(m.roll) > q ? 5 : 15;
+        double pace = robot_capture_pace(m.speed, m.roll, lean);
         // A rider just ahead and moving: riding into him puts our front
         // wheel on his rear one, and the two crawl on glued together, his
         // bike propped at a lean by ours so that neither can steer. Keep to
@@ -579,9 +571,10 @@ void robot_ride(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
         }
     }
 
-    // Slow riding, a sliding front wheel and jumps ahead.
+    // Slow riding, a sliding front wheel, a spinning rear one and jumps ahead.
     double front_slip = vec3_length(b->wheel[0].slip);
     double k = clampd((16 - front_slip) / 16, 0, 1);
+    k *= robot_traction(b->wheel[1].depth > 0 ? vec3_length(b->wheel[1].slip) : 0);
     if (v < 7.5) {
         lean = 0;
         k = 1;

@@ -171,6 +171,36 @@ TEST(RobotDrive, ThrottleBrakesAndClutch)
 
 namespace {
 
+TEST(RobotTraction, ThrottleComesOffAsTheRearWheelSpins)
+{
+    struct Case {
+        double slip, share;
+    } cases[] = {{0, 1}, {6, 1}, {9, 0.5}, {10.5, 0.25}, {40, 0.25}};
+    for (const Case& c : cases)
+        EXPECT_NEAR(robot_traction(c.slip), c.share, 1e-12) << c.slip;
+}
+
+TEST(RobotCapturePace, HoldsBackOnlyALeanPastTheLimit)
+{
+    struct Case {
+        double speed, roll, wanted, pace;
+    } cases[] = {
+        {4, 0.22, 0.05, 15},   // a foot down at walking pace, point ahead: gets going
+        {4, -0.24, 0.1, 15},
+        {4, 0.3, 0.05, 5},     // leaning over: slowly
+        {4, 0.22, 1.0 / 6, 5},  // turning hard for a point off to the side: slowly
+        {15, 0.3, 0.2, 15},    // limit 1/3 at 15 ft/s
+        {15, -0.36, 0.2, 5},
+        {25, 0.45, 0.5, 15},   // limit 1/2 from 20 ft/s
+        {25, 0.55, 0.1, 5},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(robot_capture_pace(c.speed, c.roll, c.wanted), c.pace) << c.speed << " " << c.roll << " " << c.wanted;
+    EXPECT_NEAR(robot_capture_lean_limit(5), 1.0 / 6, 1e-12);
+    EXPECT_NEAR(robot_capture_lean_limit(15), 1.0 / 3, 1e-12);
+    EXPECT_NEAR(robot_capture_lean_limit(30), 0.5, 1e-12);
+}
+
 TEST(RobotAim, RequiredRadius)
 {
     // Behind the bike: a tight turn towards the aim point's side.
