@@ -360,6 +360,25 @@ TEST_F(RobotRide, CrossingItsLineTakesOnlyThePointItIsLevelWith)
     EXPECT_EQ(state.point_index, 2);
 }
 
+TEST_F(RobotRide, FacingBackAfterAFallItTakesThePointsItHasPassed)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    // The line runs along +z, the way the bike's back points: point 0 lies
+    // 5 ft in front of the frame, point 1 5 ft behind it. Along the line
+    // the bike is past point 0, so point 1 is reached.
+    Vec3 p = ride.position();
+    lines.buffer.clear();
+    for (int i = 0; i < 12; i++)
+        lines.buffer.push_back(LinePoint{float(p.x), 0, float(p.z - 5 + 10 * i), 20, 0});
+    state = RobotState();
+    state.point_index = 1;
+    state.capture = 3;
+    state.last_advance = ctx.clock;
+    tick();
+    EXPECT_EQ(state.point_index, 2);
+}
+
 // Taking over from rest a little off a line, straight or a 60 ft turn, the
 // capture controller rides onto it and hands back to riding within seconds
 // rather than weaving across it.
