@@ -122,6 +122,7 @@ void contact_pass(Session& s)
     const HeightField* hf = &track_current.hf;
     int clock = s.race.timing.clock;
     Rider* order[SLOT_COUNT];
+    double speed[SLOT_COUNT];  // frame speeds by slot, for the sort and the tangles
     int n = 0;
     static std::vector<StatueTarget> near;
     for (Rider& r : s.riders) {
@@ -129,20 +130,23 @@ void contact_pass(Session& s)
             continue;
         statues_near(&track_current, r.bike, &near);
         bike_world_contacts(r.bike, hf, near.data(), int(near.size()), clock);
+        speed[&r - s.riders] = frame_speed(r.bike);
         order[n++] = &r;
     }
     // A heap sort by frame speed, fastest first: riders of equal speed have
     // no defined order.
-    auto slower = [](Rider* a, Rider* b) { return frame_speed(a->bike) > frame_speed(b->bike); };
+    auto slot_of = [&](const Rider* r) { return r - s.riders; };
+    auto slower = [&](Rider* a, Rider* b) { return speed[slot_of(a)] > speed[slot_of(b)]; };
     std::make_heap(order, order + n, slower);
     std::sort_heap(order, order + n, slower);
     for (int i = 0; i < n; i++) {
         for (int j = i + 1; j < n; j++) {
             Bike* a = order[i]->bike;
             Bike* b = order[j]->bike;
-            BikeTangle& tangle = s.tangles[std::min(a->slot, b->slot)][std::max(a->slot, b->slot)];
+            long sa = slot_of(order[i]), sb = slot_of(order[j]);
+            BikeTangle& tangle = s.tangles[std::min(sa, sb)][std::max(sa, sb)];
             double apart = vec3_length(body_position(a, BODY_FRAME) - body_position(b, BODY_FRAME));
-            if (tangle_release(&tangle, clock, frame_speed(a), frame_speed(b), apart))
+            if (tangle_release(&tangle, clock, speed[sa], speed[sb], apart))
                 continue;
             BikeBikeTouch touch = bike_bike_contacts(a, b, bike_bike_contact_direct(a, b, clock));
             if (touch.parts_a || touch.parts_b) {
