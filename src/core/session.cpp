@@ -5,6 +5,7 @@
 #include "physics/body_math.h"
 #include "physics/contact.h"
 #include "physics/rider.h"
+#include "physics/shape.h"
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "robots/personality.h"
@@ -48,6 +49,35 @@ int parse_timing_gates(Track* t, const std::string& text)
         log_printf("Found %d timing gates, first lap has %d gates, normal lap has %d\n",
                    int(s.course.gates.size()), s.course.first_count, s.course.normal_count);
     return int(s.course.gates.size());
+}
+
+// The track's objects as a robot finding its way round them sees them:
+// every piece of a shape from the ground to 4 ft above it. The starting
+// gates are left out; they drop flat at the start.
+std::vector<WayDisc> object_discs(const Track* t, const GateCourse* course)
+{
+    std::vector<WayDisc> discs;
+    for (size_t i = 0; i < t->statues.size(); i++) {
+        const Statue& st = t->statues[i];
+        bool gate = false;
+        for (const StartingGate& g : course->starting)
+            gate = gate || size_t(g.object) == i;
+        if (!st.shape || !st.shape->source || gate)
+            continue;
+        for (const ShapeElement& e : st.shape->source->elements) {
+            double w[3];
+            for (int r = 0; r < 3; r++) {
+                w[r] = (r == 0 ? st.x : r == 1 ? st.y : st.z);
+                for (int k = 0; k < 3; k++)
+                    w[r] += (st.facing_distance > 0 ? (r == k) : st.rotation[k][r]) * e.centre[k];
+            }
+            double ground = t->hf.vertex_count > 0 ? terrain_height(&t->hf, w[0], w[2]) : 0;
+            if (w[1] + e.radius < ground || w[1] - e.radius > ground + 4)
+                continue;
+            discs.push_back(WayDisc{float(w[0]), float(w[2]), e.radius});
+        }
+    }
+    return discs;
 }
 
 void free_timing_gates(Track* t)
@@ -192,6 +222,7 @@ bool session_start(const int* lineup, bool playback, bool record, int time_limit
     race.track_name = track_current.name;
     if (!track_current.timing)
         parse_timing_gates(&track_current, track_current.timing_gates_text);
+    way_map_build(&s.ways, object_discs(&track_current, &s.course));
 
     // The skill's racing lines and the lap plans made from them. A table
     // sized for other gates is made anew, so old files of a track whose

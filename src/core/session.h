@@ -8,6 +8,7 @@
 #include "race/timing.h"
 #include "robots/follower.h"
 #include "robots/robot.h"
+#include "robots/way_round.h"
 
 #include <cstdint>
 #include <random>
@@ -95,6 +96,7 @@ struct Session {
     int false_start_hold = 0;    // ticks left of a false-start hold
     // Each pair of slots, lower slot first: bikes pressed together.
     BikeTangle tangles[SLOT_COUNT][SLOT_COUNT];
+    WayMap ways;  // the track's objects at bike height, for robots finding a way round
     // Progress messages for the loading screen (may be null).
     void (*progress)(const char* message) = nullptr;
     // Race messages for the on-screen list and the log (may be null: then

@@ -242,6 +242,7 @@ void simulation_tick()
     RobotContext robots{};
     robots.learn = &learn;
     robots.ground = &track_current.hf;
+    robots.ways = &s.ways;
     robots.rng = &s.rng;
     robots.clock = race.timing.clock;
     robots.start_tick = race.timing.start_tick;

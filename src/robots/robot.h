@@ -12,6 +12,7 @@
 
 struct Bike;
 struct HeightField;
+struct WayMap;
 
 // What a robot sees besides its own bike.
 struct RobotContext {
@@ -20,6 +21,7 @@ struct RobotContext {
     std::mt19937* rng;          // the session's shared generator (start reactions)
     int clock, start_tick;
     const Bike* bikes[MAX_RACE_SLOTS];  // every simulated rider, for avoidance (null: none)
+    const WayMap* ways;         // the track's objects, for the way round them; may be null
 };
 
 // The whole controller for one tick. A rider without a personality is left

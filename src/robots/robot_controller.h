@@ -41,6 +41,10 @@ struct RobotState {
     int capture_entered = 0;     // capture ticks (below) when this spell of capture began
     Vec3 detour{0, 0, 0};        // the way round a track object the bike was pinned against
     int detour_until = -1000000;  // ridden for until this tick, or until reached
+    int way_check = 0;           // next tick the way to the point is looked at for objects
+    bool way_shut = false;       // objects stood between the bike and its point when last looked
+    bool detour_planned = false;  // the detour is a leg of a way found on the map, not a side step
+    bool detour_walked = false;   // a leg that short is walked, not ridden
     // Figures for the race summary.
     int stalls = 0;             // times riding stalled (3 s without a point reached)
     int stall_ticks = 0;        // ticks more than 3 s after the last point reached, rider on the bike, race not done

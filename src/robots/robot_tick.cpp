@@ -9,6 +9,7 @@
 #include "physics/chassis.h"
 #include "physics/powertrain.h"
 #include "robots/personality.h"
+#include "robots/way_round.h"
 #include "track/terrain.h"
 
 namespace {
@@ -229,6 +230,13 @@ void grip_clamp(const HeightField* hf, dBodyID frame, double roll, double x, dou
     *lean = clampd(*lean, bank - allow, bank + allow);
 }
 
+// How far a point lies off the frame's heading, seen from above, radians.
+double heading_angle(dBodyID frame, Vec3 point)
+{
+    Vec3 local = body_local_vector(frame, point - ode_vec(dBodyGetPosition(frame)));
+    return std::atan2(std::fabs(local.x), -local.z);
+}
+
 // Whether a point more than 4 ft away lies further than `angle` off the
 // frame's heading, seen from above.
 bool heading_off(dBodyID frame, Vec3 point, double angle)
@@ -236,7 +244,7 @@ bool heading_off(dBodyID frame, Vec3 point, double angle)
     Vec3 local = body_local_vector(frame, point - ode_vec(dBodyGetPosition(frame)));
     if (local.x * local.x + local.z * local.z < 16)
         return false;
-    return std::atan2(std::fabs(local.x), -local.z) > angle;
+    return heading_angle(frame, point) > angle;
 }
 
 // The rider to make way for: overlapping footprints, further ahead of us
@@ -289,6 +297,14 @@ void walk_bike(Bike* b, Vec3 target)
     bike_set_rear_brake(b, 0);
 }
 
+// How near the bike comes to the way round before it counts as reached: a
+// leg found on the map ends close to an object's corner, and cut short it
+// leads into the object.
+double detour_reach(const RobotState* s)
+{
+    return s->detour_planned ? 1.5 : 4;
+}
+
 // The capture controller: steers point by point with a gentle lean, and
 // after 19 s without progress walks the bike to the point.
 void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const Motion& m)
@@ -318,7 +334,8 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
         s->walks++;
         // Heading for the point again would only meet the object again (a
         // grandstand is 30 ft wide): once walked back the robot first rides
-        // to a point 18 ft to one side, the other side at the next pinning.
+        // to a point 18 ft to one side, the other side at the next pinning,
+        // unless a way round is found on the map of the objects.
         Vec3 to{target.x - m.position.x, 0, target.z - m.position.z};
         double l = vec3_length(to);
         if (l > 0) {
@@ -327,6 +344,7 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
             Vec3 across{-to.z * side, 0, to.x * side};
             s->detour = m.position + to * 4 + across * 18;
             s->detour_until = s->back_until + 3 * 128;
+            s->detour_planned = false;
         }
     }
     if (c->clock < s->back_until) {
@@ -335,8 +353,26 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
         walk_bike(b, l > 0 ? m.position - back * (10 / l) : m.position);
         return;
     }
+    // With objects between the bike and its point (a row of bales on the
+    // outside of a turn the bike went wide of), the way round them is
+    // found on the map, a leg at a time, and each leg ridden in turn.
+    if (c->ways && c->clock >= s->way_check) {
+        s->way_check = c->clock + 16;
+        s->way_shut = way_blocked(c->ways, m.position, target, 1.0);
+        bool leg_done = c->clock >= s->detour_until || horizontal_distance(m.position, s->detour) < detour_reach(s);
+        Vec3 w;
+        // In straight sight of its point again, the bike leaves the way round.
+        if (!s->way_shut && s->detour_planned)
+            s->detour_until = std::min(s->detour_until, c->clock);
+        if (s->way_shut && (leg_done || !s->detour_planned) && way_round(c->ways, m.position, target, &w)) {
+            s->detour = w;
+            s->detour_until = c->clock + 4 * 128;
+            s->detour_planned = true;
+            s->detour_walked = horizontal_distance(m.position, w) < 6;
+        }
+    }
     // The way round stands in for the point until reached or its time is up.
-    bool detouring = c->clock < s->detour_until && horizontal_distance(m.position, s->detour) >= 4;
+    bool detouring = c->clock < s->detour_until && horizontal_distance(m.position, s->detour) >= detour_reach(s);
     if (detouring)
         target = s->detour;
     else
@@ -355,9 +391,11 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
     // the side was reached only by a wide, slow circle, often too wide for
     // the track. A rider paddles round with his feet; the bike is walked
     // towards the point until it heads within 45 degrees of it, and then
-    // ridden. The way round an object is still ridden: walked, it took
-    // longer to get clear.
-    if (riding && !detouring && m.speed < 5 && heading_off(frame, target, PI / 4) && !crashed(b)) {
+    // ridden. So is a leg of the way round objects; the side step taken
+    // without a map is ridden: walked, it took longer to get clear.
+    bool walk_leg = detouring && s->detour_planned &&
+                    (s->detour_walked || (m.speed < 5 && heading_angle(frame, target) > PI / 4));
+    if (riding && !crashed(b) && (walk_leg || (!detouring && m.speed < 5 && heading_off(frame, target, PI / 4)))) {
         walk_bike(b, target);
         return;
     }
@@ -389,7 +427,7 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
         // capture, jumps ahead no longer hold it.
         bool jump_near = takeoff >= pr.ahead && takeoff <= pr.ahead + 8 &&
                          s->capture_ticks - s->capture_entered <= 3 * 128;
-        if (-z < 4 * std::fabs(x) || jump_near)
+        if (-z < 4 * std::fabs(x) || jump_near || (detouring && s->detour_planned))
             s->capture = 3;
         double e = clampd(4 * (lean - m.roll), -4, 4);
         bike_set_steer(b, clampd(2 * (m.roll_rate - e), -1, 1));

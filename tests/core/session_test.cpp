@@ -73,6 +73,26 @@ TEST(Session, RobotsStandOnTheStartingGatesOfTheTrack)
     EXPECT_NEAR(p[2] - p1[2], 10 * std::cos(g.angle), 0.05);
     const double start_x = p[0], start_z = p[2];
 
+    // The robots' map of the track's objects has every bale and block,
+    // but not the starting gates: they drop flat at the start.
+    auto disc_near = [&](double x, double z) {
+        for (const WayDisc& d : s.ways.discs)
+            if (std::hypot(d.x - x, d.z - z) < 2.5)
+                return true;
+        return false;
+    };
+    int objects = 0;
+    for (const Statue& st : track_current.statues)
+        if (st.shape_name.find("haybale") != std::string::npos || st.shape_name.find("tuffblock") != std::string::npos) {
+            EXPECT_TRUE(disc_near(st.x, st.z)) << st.x << " " << st.z;
+            objects++;
+        }
+    EXPECT_GT(objects, 10);
+    for (const StartingGate& sg : s.course.starting) {
+        const Statue& st = track_current.statues[size_t(sg.object)];
+        EXPECT_FALSE(disc_near(st.x, st.z)) << st.x << " " << st.z;
+    }
+
     // Without racing lines robots hold their brakes: three seconds later
     // they still stand upright near where they were dropped.
     for (int t = 0; t < 3 * 128; t++)

@@ -12,6 +12,7 @@
 #include "physics/rider.h"
 #include "physics/shape.h"
 #include "robots/personality.h"
+#include "robots/way_round.h"
 
 namespace {
 
@@ -338,6 +339,39 @@ TEST_F(RobotRide, PinnedAgainstAWideObjectItRidesRoundIt)
     // Round it and on along the line well before the 19 s walk.
     EXPECT_LT(ticks, 15 * 128);
     EXPECT_LT(std::fabs(ride.position().x - p.x), 25);
+}
+
+TEST_F(RobotRide, BehindALongRowOfBalesItFindsTheWayRoundTheNearEnd)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    // A row of bales 64 ft long across the line 10 ft ahead, its near end
+    // 24 ft to the right of the bike: a side step of 18 ft clears neither
+    // end. The map of the track's objects shows the way round.
+    std::vector<WayDisc> discs;
+    Vec3 p = ride.position();
+    for (double x = -40; x <= 24.1; x += 2) {
+        object_source.elements.push_back({{float(x), 0, 0}, 1.0f, 0.5f, 5000, 500});
+        discs.push_back(WayDisc{float(p.x + x), float(p.z - 10), 1.0f});
+    }
+    object_source.bounding_radius = 41;
+    place_object(0.8, 10);
+    WayMap ways;
+    way_map_build(&ways, discs);
+    ctx.ways = &ways;
+    line(60, 8, 20, 15);
+    state.capture = 3;
+    int ticks = 0;
+    while (ride.position().z > p.z - 30 && ticks < 30 * 128) {
+        tick();
+        ticks++;
+    }
+    EXPECT_LT(ticks, 15 * 128);
+    EXPECT_GT(ride.uprightness(), 0.8);
+    // Round the right-hand end and back to the line.
+    run(4);
+    EXPECT_LT(std::fabs(ride.position().x - p.x), 12);
+    EXPECT_EQ(ride.bike->crash_timer, 0);
 }
 
 TEST_F(RobotRide, CrossingItsLineTakesOnlyThePointItIsLevelWith)
