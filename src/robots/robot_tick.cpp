@@ -297,12 +297,16 @@ void walk_bike(Bike* b, Vec3 target)
     bike_set_rear_brake(b, 0);
 }
 
-// How near the bike comes to the way round before it counts as reached: a
-// leg found on the map ends close to an object's corner, and cut short it
-// leads into the object.
-double detour_reach(const RobotState* s)
+// Whether the bike has come to the way round: a side step within 4 ft of
+// the frame. A leg found on the map ends close to an object's corner, and
+// cut short it leads into the object, so it takes the frame within 1.5 ft,
+// or the front wheel, which is what walking the bike pushes there.
+bool detour_reached(const RobotState* s, const Bike* b, const Motion& m)
 {
-    return s->detour_planned ? 1.5 : 4;
+    if (!s->detour_planned)
+        return horizontal_distance(m.position, s->detour) < 4;
+    Vec3 front = ode_vec(dBodyGetPosition(b->body[BODY_FRONT_WHEEL]));
+    return horizontal_distance(m.position, s->detour) < 1.5 || horizontal_distance(front, s->detour) < 1.5;
 }
 
 // The capture controller: steers point by point with a gentle lean, and
@@ -359,7 +363,7 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
     if (c->ways && c->clock >= s->way_check) {
         s->way_check = c->clock + 16;
         s->way_shut = way_blocked(c->ways, m.position, target, 1.0);
-        bool leg_done = c->clock >= s->detour_until || horizontal_distance(m.position, s->detour) < detour_reach(s);
+        bool leg_done = c->clock >= s->detour_until || detour_reached(s, b, m);
         Vec3 w;
         // In straight sight of its point again, the bike leaves the way round.
         if (!s->way_shut && s->detour_planned)
@@ -372,7 +376,7 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
         }
     }
     // The way round stands in for the point until reached or its time is up.
-    bool detouring = c->clock < s->detour_until && horizontal_distance(m.position, s->detour) >= detour_reach(s);
+    bool detouring = c->clock < s->detour_until && !detour_reached(s, b, m);
     if (detouring)
         target = s->detour;
     else
