@@ -359,7 +359,8 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
     }
     // With objects between the bike and its point (a row of bales on the
     // outside of a turn the bike went wide of), the way round them is
-    // found on the map, a leg at a time, and each leg ridden in turn.
+    // found on the map a leg at a time: each leg is ridden, or walked
+    // where it is short or turns the bike round.
     if (c->ways && c->clock >= s->way_check) {
         s->way_check = c->clock + 16;
         s->way_shut = way_blocked(c->ways, m.position, target, 1.0);

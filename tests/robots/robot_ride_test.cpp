@@ -109,6 +109,16 @@ struct RobotRide : ::testing::Test {
         ride.step();
         ctx.clock++;
     }
+    // Ticks ridden until the frame is past z (along -z), at most `limit` s.
+    int ticks_until_past(double z, double limit)
+    {
+        int ticks = 0;
+        while (ride.position().z > z && ticks < limit * 128) {
+            tick();
+            ticks++;
+        }
+        return ticks;
+    }
     void run(double seconds)
     {
         for (int i = 0; i < int(seconds * 128); i++)
@@ -330,11 +340,7 @@ TEST_F(RobotRide, PinnedAgainstAWideObjectItRidesRoundIt)
     place_object(1.5, 10);
     line(60, 8, 20, 15);
     state.capture = 3;
-    int ticks = 0;
-    while (ride.position().z > p.z - 30 && ticks < 30 * 128) {
-        tick();
-        ticks++;
-    }
+    int ticks = ticks_until_past(p.z - 30, 30);
     EXPECT_GE(touched, 0);
     // Round it and on along the line well before the 19 s walk.
     EXPECT_LT(ticks, 15 * 128);
@@ -361,11 +367,7 @@ TEST_F(RobotRide, BehindALongRowOfBalesItFindsTheWayRoundTheNearEnd)
     ctx.ways = &ways;
     line(60, 8, 20, 15);
     state.capture = 3;
-    int ticks = 0;
-    while (ride.position().z > p.z - 30 && ticks < 30 * 128) {
-        tick();
-        ticks++;
-    }
+    int ticks = ticks_until_past(p.z - 30, 30);
     EXPECT_LT(ticks, 15 * 128);
     EXPECT_GT(ride.uprightness(), 0.8);
     // Round the right-hand end and back to the line.
