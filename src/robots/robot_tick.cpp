@@ -361,19 +361,23 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
     // outside of a turn the bike went wide of), the way round them is
     // found on the map a leg at a time: each leg is ridden, or walked
     // where it is short or turns the bike round.
+    // The way is looked for from the front wheel: walking the bike takes
+    // it to the end of a leg first, and from the frame, 2 ft short of the
+    // corner, the next leg led back to the same corner.
     if (c->ways && c->clock >= s->way_check) {
+        Vec3 front = ode_vec(dBodyGetPosition(b->body[BODY_FRONT_WHEEL]));
         s->way_check = c->clock + 16;
-        s->way_shut = way_blocked(c->ways, m.position, target, 1.0);
+        s->way_shut = way_blocked(c->ways, front, target, 1.0);
         bool leg_done = c->clock >= s->detour_until || detour_reached(s, b, m);
         Vec3 w;
         // In straight sight of its point again, the bike leaves the way round.
         if (!s->way_shut && s->detour_planned)
             s->detour_until = std::min(s->detour_until, c->clock);
-        if (s->way_shut && (leg_done || !s->detour_planned) && way_round(c->ways, m.position, target, &w)) {
+        if (s->way_shut && (leg_done || !s->detour_planned) && way_round(c->ways, front, target, &w)) {
             s->detour = w;
             s->detour_until = c->clock + 4 * 128;
             s->detour_planned = true;
-            s->detour_walked = horizontal_distance(m.position, w) < 6;
+            s->detour_walked = horizontal_distance(front, w) < 6;
         }
     }
     // The way round stands in for the point until reached or its time is up.
