@@ -360,10 +360,9 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
     // With objects between the bike and its point (a row of bales on the
     // outside of a turn the bike went wide of), the way round them is
     // found on the map a leg at a time: each leg is ridden, or walked
-    // where it is short or turns the bike round.
-    // The way is looked for from the front wheel: walking the bike takes
-    // it to the end of a leg first, and from the frame, 2 ft short of the
-    // corner, the next leg led back to the same corner.
+    // where it is short or turns the bike round. It is looked for from the
+    // front wheel: walking takes that to the end of a leg first, and from
+    // the frame, 2 ft short of the corner, the next leg led back to it.
     if (c->ways && c->clock >= s->way_check) {
         Vec3 front = ode_vec(dBodyGetPosition(b->body[BODY_FRONT_WHEEL]));
         s->way_check = c->clock + 16;

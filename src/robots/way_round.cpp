@@ -24,14 +24,6 @@ void discs_near(const WayMap* m, double x0, double z0, double x1, double z1, dou
                 visit(m->discs[size_t(i)]);
 }
 
-double largest_radius(const WayMap* m)
-{
-    double r = 0;
-    for (const WayDisc& d : m->discs)
-        r = std::max(r, double(d.r));
-    return r;
-}
-
 // Distance from (px, pz) to the segment a-b, seen from above.
 double segment_distance(double px, double pz, Vec3 a, Vec3 b)
 {
@@ -70,6 +62,8 @@ void way_map_build(WayMap* m, std::vector<WayDisc> discs)
     m->rows = int((z1 - z0) / BUCKET) + 1;
     m->buckets.assign(size_t(m->columns * m->rows), {});
     m->discs = std::move(discs);
+    for (const WayDisc& d : m->discs)
+        m->largest_radius = std::max(m->largest_radius, double(d.r));
     for (size_t i = 0; i < m->discs.size(); i++) {
         int c = std::min(int((m->discs[i].x - x0) / BUCKET), m->columns - 1);
         int r = std::min(int((m->discs[i].z - z0) / BUCKET), m->rows - 1);
@@ -80,7 +74,7 @@ void way_map_build(WayMap* m, std::vector<WayDisc> discs)
 bool way_blocked(const WayMap* m, Vec3 a, Vec3 b, double clearance)
 {
     bool blocked = false;
-    double widen = largest_radius(m) + clearance;
+    double widen = m->largest_radius + clearance;
     discs_near(m, std::min(a.x, b.x), std::min(a.z, b.z), std::max(a.x, b.x), std::max(a.z, b.z), widen,
                [&](const WayDisc& d) {
                    if (!blocked && segment_distance(d.x, d.z, a, b) < d.r + clearance)
@@ -104,7 +98,7 @@ bool way_round(const WayMap* m, Vec3 from, Vec3 to, Vec3* waypoint)
 
     // How deep each cell lies inside an object's clearance (0 when clear).
     std::vector<float> depth(size_t(n * n), 0.0f);
-    double widen = largest_radius(m) + WAY_CLEARANCE;
+    double widen = m->largest_radius + WAY_CLEARANCE;
     discs_near(m, ox, oz, ox + 2 * WAY_REACH, oz + 2 * WAY_REACH, widen, [&](const WayDisc& d) {
         double reach = d.r + WAY_CLEARANCE;
         int x0 = std::max(0, int((d.x - reach - ox) / WAY_CELL)), x1 = std::min(n - 1, int((d.x + reach - ox) / WAY_CELL));

@@ -17,6 +17,7 @@ struct WayMap {
     double origin_x = 0, origin_z = 0;     // corner of bucket (0, 0)
     int columns = 0, rows = 0;
     std::vector<std::vector<int>> buckets;  // disc indices, row by row
+    double largest_radius = 0;              // every query widens its box by this
 };
 
 // How far from an object a bike's centre line keeps: it touches at about a
