@@ -69,6 +69,17 @@ double horizontal_angle(Vec3 a, Vec3 b)
     return std::acos(clampd((a.x * b.x + a.z * b.z) / (la * lb), -1, 1));
 }
 
+// Whether the line takes off round point i: two points in a row in the
+// air, from four behind it (a second of line) to two ahead.
+bool line_jump_near(const std::vector<LinePoint>& b, long i)
+{
+    long n = long(b.size());
+    for (long k = std::max(i - 4, 0L); k + 1 < n && k <= i + 2; k++)
+        if (b[size_t(k)].speed < 0 && b[size_t(k + 1)].speed < 0)
+            return true;
+    return false;
+}
+
 double uniform_draw(void* ctx)
 {
     return double(uint32_t((*static_cast<std::mt19937*>(ctx))())) / 4294967296.0;
@@ -660,9 +671,19 @@ void robot_ride(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
     double cr = clampd(e, -rate_limit, rate_limit);
     double d = 4 * (m.roll_rate - (cr - clampd(cr - m.roll_rate, -0.125, 0.125)));
     // Under the arcade assist the bike's own steering already turns the
-    // front wheel where it travels and a steer asks for a lean, so the
-    // servo's share is no lean at all.
-    double h = b->setup.arcade ? 0 : steer_servo(b, 0);
+    // front wheel where it travels and a steer asks for a lean. Off a
+    // jump's lip the servo's share is no lean at all, so the bike flies
+    // and lands upright. A hop over a whoop or a bump is no jump in the
+    // line, and straightening the bike at every one undid the lean a turn
+    // across whoops needs: it ran on straight, wide of its line. There the
+    // share is the lean it has.
+    double h;
+    if (!b->setup.arcade)
+        h = steer_servo(b, 0);
+    else if (line_jump_near(buf, s->point_index))
+        h = 0;
+    else
+        h = -m.roll * 4 / PI;
     double grip = b->wheel[0].depth > 0 ? clampd((4 - front_slip) / 4, 0, 1) : 0;
     bike_set_steer(b, clampd(h + grip * (d - h), -1, 1));
 

@@ -523,11 +523,14 @@ TEST_F(RobotRide, TheArcadeAssistHoldsTheBikeOnlyWhileTheFrontWheelIsUp)
     line(60, 8, 4, 30);
     run(1);
     EXPECT_FALSE(ride.bike->setup.arcade);
-    // Thrown into the air: after a few ticks off the ground the assist holds it.
+    // Thrown into the air off a jump in the line: after a few ticks off the
+    // ground the assist holds it, upright, with no lean asked for.
+    for (int i = state.point_index - 2; i < state.point_index + 8; i++)
+        lines.buffer[size_t(std::max(i, 0))].speed = -30;
     bike_translate(ride.bike, 0, 10, 0);
     run(0.1);
     EXPECT_TRUE(ride.bike->setup.arcade);
-    EXPECT_EQ(ride.bike->controls.steer, 0);  // upright, no lean asked for
+    EXPECT_EQ(ride.bike->controls.steer, 0);
     run(3);
     EXPECT_TRUE(ride.both_wheels_down());
     EXPECT_FALSE(ride.bike->setup.arcade);
@@ -592,6 +595,37 @@ TEST_F(RobotRide, ATurnThatEndsJustBeforeAJumpIsLeanedRoundAndTheJumpTakenAlongI
     EXPECT_LT(off, 4);        // at the lip on its line
     EXPECT_LT(heading, 0.1);  // and heading along the jump
     EXPECT_EQ(ride.bike->crash_timer, 0);
+}
+
+// Whoops through a long turn: the front wheel is off the ground for a good
+// part of every bump, and the lean the turn needs has to last through
+// those hops, or the bike runs on straight and wide of its line.
+TEST_F(RobotRide, ThroughWhoopsInATurnItKeepsItsLeanAndItsLine)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    const double R = 100, wave = 10;
+    const float v = 32;
+    double cx = ride.position().x + R, cz = ride.position().z;
+    // Bumps 1.25 ft high every 10 ft along the turn, from 50 ft into it.
+    ride_ground(&ride.ground, 200, 4.0, [&](double x, double z) {
+        double r = std::hypot(x - cx, z - cz), arc = R * std::atan2(cz - z, cx - x);
+        if (std::fabs(r - R) > 20 || arc < 50 || arc > 250)
+            return 0.0;
+        double s = std::sin(M_PI * arc / wave);
+        return 1.25 * s * s;
+    });
+    circle_line(this, R, int(3.5 * R / 8), v);
+    double worst = 0;
+    for (int i = 0; i < 128 * 12 && state.point_index < int(lines.buffer.size()) - 8; i++) {
+        tick();
+        Vec3 p = ride.position();
+        double arc = R * std::atan2(cz - p.z, cx - p.x);
+        if (arc > 60 && arc < 250)
+            worst = std::max(worst, std::fabs(std::hypot(p.x - cx, p.z - cz) - R));
+    }
+    EXPECT_LT(worst, 8);  // it ran 35 ft wide when every hop stood it up
+    EXPECT_EQ(ride.bike->crash_count, 0);
 }
 
 // Turns of the track's kind: the robot holds its line within a few feet,
