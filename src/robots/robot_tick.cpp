@@ -36,6 +36,8 @@ double horizontal_distance(Vec3 a, Vec3 b)
 // Farther than this across the ground from its line (ft), a riding robot
 // hands over to the capture controller.
 constexpr double ROBOT_OFF_LINE = 20;
+// The radius of the tightest turn a bike makes at walking pace, ft.
+constexpr double ROBOT_TIGHTEST_TURN = 8;
 
 // How far the frame is, across the ground, from the line round point n:
 // the nearest of the buffer's pieces from three points behind to three
@@ -633,6 +635,12 @@ void robot_ride(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
             s->limit_tick = c->clock;
         }
     }
+
+    // No lean beyond what the tightest turn the bars allow holds up at this
+    // speed: slower than its line through a hairpin, a robot leaned for the
+    // turn its aim point asked and fell in on the inside.
+    double held = std::atan(v * v / (G * ROBOT_TIGHTEST_TURN));
+    lean = clampd(lean, -held, held);
 
     // Slow riding, a sliding front wheel, a spinning rear one and jumps ahead.
     double front_slip = vec3_length(b->wheel[0].slip);
