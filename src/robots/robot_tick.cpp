@@ -400,9 +400,15 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
         s->detour_until = std::min(s->detour_until, c->clock);
     // Held still with nothing in the way (a face too steep to climb from
     // rest, a rut), riding on only spins the wheel: the bike is walked on
-    // for 3 s at once instead of after 19 s.
+    // for 3 s at once instead of after 19 s. A wheel spinning on a jump's
+    // face lurches the bike on a foot at a time, above walking pace now
+    // and then, so only getting under way ends the count.
     bool riding = since <= 19 && c->clock >= s->walk_until;
-    s->still_ticks = riding && m.speed < 1 && !pinned && !crashed(b) ? s->still_ticks + 1 : 0;
+    bool held = riding && !pinned && !crashed(b);
+    if (!held || m.speed >= 3)
+        s->still_ticks = 0;
+    else if (m.speed < 1)
+        s->still_ticks++;
     if (s->still_ticks > 2 * 128) {
         s->still_ticks = 0;
         s->walk_until = c->clock + 3 * 128;
