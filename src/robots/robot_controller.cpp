@@ -43,7 +43,7 @@ double robot_takeoff_time(const std::vector<LinePoint>& b, const RobotProgress& 
     *index = -1;
     long end = std::min<long>(p.ahead + 20L, long(b.size()));
     for (long i = p.ahead; i + 1 < long(b.size()) && i < end; i++) {
-        if (b[size_t(i)].speed < 0 && b[size_t(i + 1)].speed < 0) {
+        if (line_takes_off(b, size_t(i))) {
             *index = int(i);
             double d = vec3_length(line_point_at(b[size_t(p.ahead)]) - frame);
             return (speed > 0 ? d / speed : 1000000.0) + double(i - p.ahead) * 0.25;

@@ -12,6 +12,12 @@ inline Vec3 line_point_at(const LinePoint& p)
 {
     return Vec3{p.x, p.y, p.z};
 }
+// Whether the line leaves the ground at point i: it and the next point are
+// both in the air (negative speeds); one alone is a hop over a bump.
+inline bool line_takes_off(const std::vector<LinePoint>& b, size_t i)
+{
+    return i + 1 < b.size() && b[i].speed < 0 && b[i + 1].speed < 0;
+}
 // An index kept inside a buffer of n points (0 for an empty buffer).
 inline int line_index_clamp(long i, size_t n)
 {

@@ -71,13 +71,12 @@ double horizontal_angle(Vec3 a, Vec3 b)
     return std::acos(clampd((a.x * b.x + a.z * b.z) / (la * lb), -1, 1));
 }
 
-// Whether the line takes off round point i: two points in a row in the
-// air, from four behind it (a second of line) to two ahead.
+// Whether the line takes off round point i: from four points behind it
+// (a second of line) to two ahead.
 bool line_jump_near(const std::vector<LinePoint>& b, long i)
 {
-    long n = long(b.size());
-    for (long k = std::max(i - 4, 0L); k + 1 < n && k <= i + 2; k++)
-        if (b[size_t(k)].speed < 0 && b[size_t(k + 1)].speed < 0)
+    for (long k = std::max(i - 4, 0L); k <= i + 2; k++)
+        if (line_takes_off(b, size_t(k)))
             return true;
     return false;
 }
