@@ -41,12 +41,13 @@ void trace_line(const Session& s, int slot)
     const dReal* v = dBodyGetLinearVel(b->body[BODY_FRAME]);
     const dReal* r = dBodyGetRotation(b->body[BODY_FRAME]);
     std::printf("t %5.1f slot %d at %7.1f %6.1f %7.1f speed %5.1f up %5.2f gear %d gates %d steer %5.2f "
-                "throttle %4.2f rpm %5.0f crash %4.1f wheels %c%c nose %5.2f roll %5.2f objects %03x capture %d point %d",
+                "throttle %4.2f rpm %5.0f crash %4.1f wheels %c%c nose %5.2f roll %5.2f objects %03x capture %d stalled %.1f point %d",
                 s.race.timing.clock / double(TICKS_PER_SECOND), slot, p[0], p[1], p[2], std::hypot(v[0], v[2]), r[5],
                 bike_gear(b), s.riders[slot].progress.gates_passed, b->controls.steer, b->controls.throttle,
                 bike_rpm(b), b->crash_timer,
                 b->wheel[0].depth > 0 ? 'F' : '-', b->wheel[1].depth > 0 ? 'R' : '-', -r[6], body_roll(b->body[BODY_FRAME]),
-                b->object_touch_parts, s.riders[slot].robot.capture, s.riders[slot].robot.point_index);
+                b->object_touch_parts, s.riders[slot].robot.capture,
+                s.riders[slot].robot.stall_ticks / double(TICKS_PER_SECOND), s.riders[slot].robot.point_index);
     const auto& buf = s.riders[slot].lines.buffer;
     size_t i = size_t(s.riders[slot].robot.point_index);
     if (i < buf.size())
