@@ -24,13 +24,16 @@ void discs_near(const WayMap* m, double x0, double z0, double x1, double z1, dou
                 visit(m->discs[size_t(i)]);
 }
 
-// Distance from (px, pz) to the segment a-b, seen from above.
-double segment_distance(double px, double pz, Vec3 a, Vec3 b)
+// Distance from (px, pz) to the segment a-b, seen from above; *along
+// gets how far from a the nearest point of the segment lies.
+double segment_distance(double px, double pz, Vec3 a, Vec3 b, double* along = nullptr)
 {
     double dx = b.x - a.x, dz = b.z - a.z;
     double l2 = dx * dx + dz * dz;
     double t = l2 > 0 ? std::clamp(((px - a.x) * dx + (pz - a.z) * dz) / l2, 0.0, 1.0) : 0;
     double ex = a.x + t * dx - px, ez = a.z + t * dz - pz;
+    if (along)
+        *along = t * std::sqrt(l2);
     return std::sqrt(ex * ex + ez * ez);
 }
 
@@ -42,6 +45,23 @@ double free_distance(const WayMap* m, Vec3 p, double widen)
         best = std::min(best, std::hypot(p.x - d.x, p.z - d.z) - d.r);
     });
     return best;
+}
+
+// Whether riding straight from a to b keeps clear of every disc, by
+// `near` at a and growing a foot for every foot ridden up to `clearance`:
+// a bike backed out of a tangle is allowed its own closeness where it
+// stands, but a leg grazing a corner 10 ft on at that closeness is ridden
+// into the corner, for no bike holds a straight line to a few inches.
+bool way_clear_from(const WayMap* m, Vec3 a, Vec3 b, double near, double clearance)
+{
+    bool blocked = false;
+    discs_near(m, std::min(a.x, b.x), std::min(a.z, b.z), std::max(a.x, b.x), std::max(a.z, b.z),
+               m->largest_radius + clearance, [&](const WayDisc& d) {
+                   double along;
+                   if (!blocked && segment_distance(d.x, d.z, a, b, &along) < d.r + std::min(clearance, near + along))
+                       blocked = true;
+               });
+    return !blocked;
 }
 
 }  // namespace
@@ -162,7 +182,8 @@ bool way_round(const WayMap* m, Vec3 from, Vec3 to, Vec3* waypoint)
     std::reverse(path.begin(), path.end());
 
     // The furthest cell along the way, at most 40 ft on, in straight sight:
-    // kept as clear of objects as the bike already is, or WAY_CLEARANCE.
+    // kept as clear of objects as the bike already is where it starts (or
+    // WAY_CLEARANCE), and WAY_CLEARANCE once a couple of feet on.
     double sight = std::min(WAY_CLEARANCE, free_distance(m, from, widen) - 0.05);
     Vec3 best = path.size() > 1 ? centre(path[1]) : to;
     double along = 0;
@@ -172,7 +193,7 @@ bool way_round(const WayMap* m, Vec3 from, Vec3 to, Vec3* waypoint)
         along += std::hypot(p.x - q.x, p.z - q.z);
         if (along > 40)
             break;
-        if (!way_blocked(m, from, p, std::max(sight, 0.0)))
+        if (way_clear_from(m, from, p, std::max(sight, 0.0), WAY_CLEARANCE))
             best = p;
     }
     best.y = from.y;

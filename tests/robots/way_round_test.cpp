@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -82,6 +83,24 @@ TEST(WayRound, TheWayRoundARowGoesByItsNearerEnd)
     // A bike pressed against a bale still backs out and round.
     Vec3 pressed{-2.2, 0, 4};
     EXPECT_GT(ride_legs(&m, pressed, to), 0);
+}
+
+TEST(WayRound, ABikeInATangleMayLeaveCloseButPassesWhatLiesAheadWithClearance)
+{
+    // Pressed against the side of a row half a foot from a bale, the bike
+    // is let back out that close, but the leg it then rides round the end
+    // of the row passes the end bale as clear as any other way would:
+    // a leg grazing it at the bike's own closeness was ridden into it.
+    WayMap m;
+    way_map_build(&m, row(-12, 40));
+    Vec3 pressed{-1.5, 0, -8}, to{8, 0, -4};
+    Vec3 w;
+    ASSERT_TRUE(way_round(&m, pressed, to, &w));
+    double dx = w.x - pressed.x, dz = w.z - pressed.z;
+    double l2 = dx * dx + dz * dz;
+    double t = std::clamp(((0 - pressed.x) * dx + (-12 - pressed.z) * dz) / l2, 0.0, 1.0);
+    double pass = std::hypot(pressed.x + t * dx, pressed.z + t * dz + 12) - 1;
+    EXPECT_GE(pass, WAY_CLEARANCE - 0.01) << "leg to " << w.x << " " << w.z;
 }
 
 TEST(WayRound, NoWayIntoAClosedPenOrToAPointOutOfReach)
