@@ -26,14 +26,13 @@ void discs_near(const WayMap* m, double x0, double z0, double x1, double z1, dou
 
 // Distance from (px, pz) to the segment a-b, seen from above; *along
 // gets how far from a the nearest point of the segment lies.
-double segment_distance(double px, double pz, Vec3 a, Vec3 b, double* along = nullptr)
+double segment_distance(double px, double pz, Vec3 a, Vec3 b, double* along)
 {
     double dx = b.x - a.x, dz = b.z - a.z;
     double l2 = dx * dx + dz * dz;
     double t = l2 > 0 ? std::clamp(((px - a.x) * dx + (pz - a.z) * dz) / l2, 0.0, 1.0) : 0;
     double ex = a.x + t * dx - px, ez = a.z + t * dz - pz;
-    if (along)
-        *along = t * std::sqrt(l2);
+    *along = t * std::sqrt(l2);
     return std::sqrt(ex * ex + ez * ez);
 }
 
@@ -93,14 +92,7 @@ void way_map_build(WayMap* m, std::vector<WayDisc> discs)
 
 bool way_blocked(const WayMap* m, Vec3 a, Vec3 b, double clearance)
 {
-    bool blocked = false;
-    double widen = m->largest_radius + clearance;
-    discs_near(m, std::min(a.x, b.x), std::min(a.z, b.z), std::max(a.x, b.x), std::max(a.z, b.z), widen,
-               [&](const WayDisc& d) {
-                   if (!blocked && segment_distance(d.x, d.z, a, b) < d.r + clearance)
-                       blocked = true;
-               });
-    return blocked;
+    return !way_clear_from(m, a, b, clearance, clearance);
 }
 
 bool way_round(const WayMap* m, Vec3 from, Vec3 to, Vec3* waypoint)
