@@ -129,6 +129,8 @@ void contact_pass(Session& s)
         if (!r.bike || r.driver == DRIVER_EXTERNAL)
             continue;
         statues_near(&track_current, r.bike, &near);
+        if (r.driver == DRIVER_ROBOT && r.robot.through_objects)
+            near.clear();  // a robot lifting its bike out of a block of objects
         bike_world_contacts(r.bike, hf, near.data(), int(near.size()), clock);
         speed[&r - s.riders] = frame_speed(r.bike);
         order[n++] = &r;

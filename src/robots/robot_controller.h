@@ -51,12 +51,15 @@ struct RobotState {
     bool way_shut = false;       // objects stood between the bike and its point when last looked
     bool detour_planned = false;  // the detour is a leg of a way found on the map, not a side step
     bool detour_walked = false;   // a leg that short is walked, not ridden
+    bool through_objects = false;  // wedged among objects: the bike's contacts with them are left out until clear
+    int through_tick = 0;          // when it was last let through them
     // Figures for the race summary.
     int stalls = 0;             // times riding stalled (3 s without a point reached)
     int stall_ticks = 0;        // ticks more than 3 s after the last point reached, rider on the bike, race not done
     int capture_ticks = 0;      // ticks ridden by the capture controller
     int walks = 0;              // times the bike was walked to its point or back off an object
     int restarts = 0;           // times the capture gave up and restarted along the buffer
+    int wedged = 0;             // times the bike was let through the objects it was wedged among
 };
 
 // Where the bike is along the buffer: ahead is the first point ahead of the

@@ -309,6 +309,44 @@ void walk_bike(Bike* b, Vec3 target)
     bike_set_rear_brake(b, 0);
 }
 
+// Wedged among objects. Thrown into a block of bales or tyres, a bike can
+// end up lying inside it, and walking it back, side steps and the way
+// round all end pinned again: one sat there for 20 s. A rider would lift
+// it out over them. Once it has been touching objects with no point
+// reached for this long, its contacts with objects are left out until it
+// has reached a point and its frame and both wheels are clear of every
+// one: given back as soon as it was clear, while it was still getting
+// out, they caught it again at once.
+constexpr int WEDGED_TICKS = 5 * 128;
+constexpr double WEDGED_CLEAR = 2.5;  // ft from every object that gives the contacts back
+
+bool clear_of_objects(const WayMap* w, const Bike* b)
+{
+    for (int part : {BODY_FRAME, BODY_FRONT_WHEEL, BODY_REAR_WHEEL}) {
+        Vec3 p = ode_vec(dBodyGetPosition(b->body[part]));
+        if (way_blocked(w, p, p, WEDGED_CLEAR))
+            return false;
+    }
+    return true;
+}
+
+void wedged_step(RobotContext* c, const Bike* b, RobotState* s)
+{
+    if (s->through_objects) {
+        s->through_objects = c->ways && !(s->last_advance > s->through_tick && clear_of_objects(c->ways, b));
+        return;
+    }
+    if (c->ways && !crashed(b) && c->clock - s->object_tick < 64 && c->clock - s->last_advance > WEDGED_TICKS) {
+        s->through_objects = true;
+        s->through_tick = c->clock;
+        s->wedged++;
+        // Straight for the point now: no more backing off or going round.
+        s->back_until = std::min(s->back_until, c->clock);
+        s->detour_until = std::min(s->detour_until, c->clock);
+        s->pinned_ticks = 0;
+    }
+}
+
 // Whether the bike has come to the way round: a side step within 4 ft of
 // the frame. A leg found on the map ends close to an object's corner, and
 // cut short it leads into the object, so it takes the frame within 1.5 ft,
@@ -375,7 +413,7 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
     // where it is short or turns the bike round. It is looked for from the
     // front wheel: walking takes that to the end of a leg first, and from
     // the frame, 2 ft short of the corner, the next leg led back to it.
-    if (c->ways && c->clock >= s->way_check) {
+    if (c->ways && !s->through_objects && c->clock >= s->way_check) {
         Vec3 front = ode_vec(dBodyGetPosition(b->body[BODY_FRONT_WHEEL]));
         s->way_check = c->clock + 16;
         s->way_shut = way_blocked(c->ways, front, target, 1.0);
@@ -769,6 +807,7 @@ void robot_tick(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
     // after the finish is no part of the race.
     if (c->clock - s->last_advance > 3 * 128 && !s->finished)
         s->stall_ticks++;
+    wedged_step(c, b, s);
     if (s->capture == 0) {
         s->capture_entered = s->capture_ticks;
         robot_ride(c, slot, b, s, r, p);

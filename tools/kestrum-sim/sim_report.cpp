@@ -24,7 +24,7 @@ struct RiderSummary {
     double crashed_seconds;
     bool finished;
     bool robot;           // driven by the robot controller
-    int stalls, walks, restarts;
+    int stalls, walks, restarts, wedged;
     double stalled_seconds, capture_seconds;
 };
 
@@ -60,6 +60,7 @@ std::vector<RiderSummary> summarise(const SimRun& run, const Session& s)
         m.stalls = r.robot.stalls;
         m.walks = r.robot.walks;
         m.restarts = r.robot.restarts;
+        m.wedged = r.robot.wedged;
         m.stalled_seconds = r.robot.stall_ticks / double(TICKS_PER_SECOND);
         m.capture_seconds = r.robot.capture_ticks / double(TICKS_PER_SECOND);
         out.push_back(m);
@@ -152,8 +153,8 @@ void sim_report_text(const SimRun& run, const Session& s, FILE* out)
         if (m.best_lap > 0)
             std::fprintf(out, "  best %.2f", m.best_lap);
         if (m.robot)
-            std::fprintf(out, "  stalls %d (%.1f s stalled, %.1f s captured) walks %d restarts %d", m.stalls,
-                         m.stalled_seconds, m.capture_seconds, m.walks, m.restarts);
+            std::fprintf(out, "  stalls %d (%.1f s stalled, %.1f s captured) walks %d restarts %d wedged %d",
+                         m.stalls, m.stalled_seconds, m.capture_seconds, m.walks, m.restarts, m.wedged);
         std::fprintf(out, "\n");
     }
     CrashFigures c = crash_figures(run, s);
@@ -211,8 +212,8 @@ void sim_report_json(const SimRun& run, const Session& s, FILE* out)
                      m.gates_passed, m.gates_missed, m.crashes, m.crashed_seconds);
         std::fprintf(out, ", \"finished\": %s", m.finished ? "true" : "false");
         if (m.robot)
-            std::fprintf(out, ", \"stalls\": %d, \"stalled_s\": %.2f, \"capture_s\": %.2f, \"walks\": %d, \"restarts\": %d",
-                         m.stalls, m.stalled_seconds, m.capture_seconds, m.walks, m.restarts);
+            std::fprintf(out, ", \"stalls\": %d, \"stalled_s\": %.2f, \"capture_s\": %.2f, \"walks\": %d, \"restarts\": %d, \"wedged\": %d",
+                         m.stalls, m.stalled_seconds, m.capture_seconds, m.walks, m.restarts, m.wedged);
         std::fprintf(out, "}");
         first = false;
     }
