@@ -178,20 +178,16 @@ void capture_points(RobotState* s, LineRider* r, const Motion& m, int clock)
     if (d > 4 && s->point_index > 0) {
         Vec3 prev = line_point_at(buf[size_t(s->point_index - 1)]);
         if (horizontal_distance(m.position, prev) > 1) {
-            // Short of the point before along its heading, the bike has not
-            // got there yet. But one thrown round in a fall, facing back
-            // along the line, has that point "ahead" of it wherever it lies:
-            // it refused every point it had passed and went back for them.
-            // Facing back, only its place along the line counts.
+            // Short of the point before, the bike has not got there yet.
+            // Short along the line, not along its own heading: one coming
+            // back to its line at an angle has the point before "ahead" of
+            // it until it is nearly on the next one, and was refused it
+            // for seconds at a time, 5 to 20 ft off its line; one thrown
+            // round in a fall, facing back, has it "ahead" wherever it
+            // lies. Along its heading, too, a bike crossing the line at an
+            // angle lies past every point and would take them all, up to
+            // 60 ft on, in as many ticks.
             Vec3 along = target - prev, off = m.position - prev;
-            bool facing_along = along.x * m.forward.x + along.z * m.forward.z > 0;
-            if (facing_along && vec3_dot(prev - m.position, m.forward) > 0)
-                return;
-            // A bike crossing the line at an angle lies past every point
-            // along its own heading and would take them all, up to 60 ft
-            // on, in as many ticks, leaving it a far point off its heading.
-            // It must also have come level with the point before along
-            // the line.
             if (along.x * off.x + along.z * off.z < 0)
                 return;
         }

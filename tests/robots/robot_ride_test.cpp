@@ -432,6 +432,31 @@ TEST_F(RobotRide, CrossingItsLineTakesOnlyThePointItIsLevelWith)
     EXPECT_EQ(state.point_index, 2);
 }
 
+TEST_F(RobotRide, ComingBackAtAnAngleItTakesThePointOnceLevelWithTheOneBefore)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    // The line runs 10 ft off, at 45 degrees across the bike's heading, so
+    // the bike heads back onto it. Along the line the bike is half a foot
+    // past point 0, though along its heading point 0 still lies ahead;
+    // point 1 is 12 ft away.
+    Vec3 p = ride.position();
+    const double h = std::sqrt(0.5);
+    Vec3 u{h, 0, -h}, n{-h, 0, -h};
+    Vec3 prev = p + n * 10 - u * 0.5;
+    lines.buffer.clear();
+    for (int i = 0; i < 12; i++) {
+        Vec3 q = prev + u * (8.0 * i);
+        lines.buffer.push_back(LinePoint{float(q.x), 0, float(q.z), 20, 0});
+    }
+    state = RobotState();
+    state.point_index = 1;
+    state.capture = 3;
+    state.last_advance = ctx.clock;
+    tick();
+    EXPECT_EQ(state.point_index, 2);
+}
+
 TEST_F(RobotRide, FacingBackAfterAFallItTakesThePointsItHasPassed)
 {
     if (!ok)
