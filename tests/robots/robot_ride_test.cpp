@@ -83,6 +83,42 @@ struct RobotRide : ::testing::Test {
         ride.statue_count = 1;
     }
 
+    // Bales 1 ft in radius at offsets (x, z) from a track object `ahead` ft
+    // in front of the frame, and the map of them for the way round.
+    WayMap ways;
+    void place_bales(const std::vector<std::pair<double, double>>& at, double ahead)
+    {
+        std::vector<WayDisc> discs;
+        Vec3 p = ride.position();
+        double reach = 0;
+        for (auto [x, z] : at) {
+            object_source.elements.push_back({{float(x), 0, float(z)}, 1.0f, 0.5f, 5000, 500});
+            discs.push_back(WayDisc{float(p.x + x), float(p.z - ahead + z), 1.0f});
+            reach = std::max(reach, std::hypot(x, z) + 1);
+        }
+        object_source.bounding_radius = float(reach);
+        place_object(0.8, ahead);
+        way_map_build(&ways, discs);
+        ctx.ways = &ways;
+    }
+
+    // The point index after one tick in capture aiming for point 1 of a
+    // line of 12 points from `first`, `step` apart.
+    int point_after_a_tick(Vec3 first, Vec3 step)
+    {
+        lines.buffer.clear();
+        for (int i = 0; i < 12; i++) {
+            Vec3 q = first + step * double(i);
+            lines.buffer.push_back(LinePoint{float(q.x), 0, float(q.z), 20, 0});
+        }
+        state = RobotState();
+        state.point_index = 1;
+        state.capture = 3;
+        state.last_advance = ctx.clock;
+        tick();
+        return state.point_index;
+    }
+
     // A second rider's bike, frozen, on the line `ahead` ft in front of
     // the frame; a test may move it by hand.
     Bike* other = nullptr;
@@ -354,17 +390,11 @@ TEST_F(RobotRide, BehindALongRowOfBalesItFindsTheWayRoundTheNearEnd)
     // A row of bales 64 ft long across the line 10 ft ahead, its near end
     // 24 ft to the right of the bike: a side step of 18 ft clears neither
     // end. The map of the track's objects shows the way round.
-    std::vector<WayDisc> discs;
     Vec3 p = ride.position();
-    for (double x = -40; x <= 24.1; x += 2) {
-        object_source.elements.push_back({{float(x), 0, 0}, 1.0f, 0.5f, 5000, 500});
-        discs.push_back(WayDisc{float(p.x + x), float(p.z - 10), 1.0f});
-    }
-    object_source.bounding_radius = 41;
-    place_object(0.8, 10);
-    WayMap ways;
-    way_map_build(&ways, discs);
-    ctx.ways = &ways;
+    std::vector<std::pair<double, double>> row;
+    for (double x = -40; x <= 24.1; x += 2)
+        row.push_back({x, 0});
+    place_bales(row, 10);
     line(60, 8, 20, 15);
     state.capture = 3;
     int ticks = ticks_until_past(p.z - 30, 30);
@@ -381,18 +411,13 @@ TEST_F(RobotRide, WedgedInsideARingOfBalesItIsLetThroughThem)
     if (!ok)
         GTEST_SKIP() << "no physics world";
     // A closed ring of bales 5 ft round the bike: no way out of it.
-    std::vector<WayDisc> discs;
     Vec3 p = ride.position();
+    std::vector<std::pair<double, double>> ring;
     for (int i = 0; i < 22; i++) {
-        double a = 2 * 3.14159265358979 * i / 22, x = 5 * std::sin(a), z = 5 * std::cos(a);
-        object_source.elements.push_back({{float(x), 0, float(z)}, 1.0f, 0.5f, 5000, 500});
-        discs.push_back(WayDisc{float(p.x + x), float(p.z + z), 1.0f});
+        double a = 2 * 3.14159265358979 * i / 22;
+        ring.push_back({5 * std::sin(a), 5 * std::cos(a)});
     }
-    object_source.bounding_radius = 7;
-    place_object(0.8, 0);
-    WayMap ways;
-    way_map_build(&ways, discs);
-    ctx.ways = &ways;
+    place_bales(ring, 0);
     line(60, 8, 20, 15);
     state.capture = 3;
     // The session leaves out the objects of a robot let through them.
@@ -443,18 +468,7 @@ TEST_F(RobotRide, ComingBackAtAnAngleItTakesThePointOnceLevelWithTheOneBefore)
     Vec3 p = ride.position();
     const double h = std::sqrt(0.5);
     Vec3 u{h, 0, -h}, n{-h, 0, -h};
-    Vec3 prev = p + n * 10 - u * 0.5;
-    lines.buffer.clear();
-    for (int i = 0; i < 12; i++) {
-        Vec3 q = prev + u * (8.0 * i);
-        lines.buffer.push_back(LinePoint{float(q.x), 0, float(q.z), 20, 0});
-    }
-    state = RobotState();
-    state.point_index = 1;
-    state.capture = 3;
-    state.last_advance = ctx.clock;
-    tick();
-    EXPECT_EQ(state.point_index, 2);
+    EXPECT_EQ(point_after_a_tick(p + n * 10 - u * 0.5, u * 8), 2);
 }
 
 TEST_F(RobotRide, FacingBackAfterAFallItTakesThePointsItHasPassed)
@@ -465,15 +479,7 @@ TEST_F(RobotRide, FacingBackAfterAFallItTakesThePointsItHasPassed)
     // 5 ft in front of the frame, point 1 5 ft behind it. Along the line
     // the bike is past point 0, so point 1 is reached.
     Vec3 p = ride.position();
-    lines.buffer.clear();
-    for (int i = 0; i < 12; i++)
-        lines.buffer.push_back(LinePoint{float(p.x), 0, float(p.z - 5 + 10 * i), 20, 0});
-    state = RobotState();
-    state.point_index = 1;
-    state.capture = 3;
-    state.last_advance = ctx.clock;
-    tick();
-    EXPECT_EQ(state.point_index, 2);
+    EXPECT_EQ(point_after_a_tick(p + Vec3{0, 0, -5}, Vec3{0, 0, 10}), 2);
 }
 
 // Taking over from rest a little off a line, straight or a 60 ft turn, the
