@@ -51,7 +51,7 @@ struct RobotState {
     bool way_shut = false;       // objects stood between the bike and its point when last looked
     bool detour_planned = false;  // the detour is a leg of a way found on the map, not a side step
     bool detour_walked = false;   // a leg that short is walked, not ridden
-    bool through_objects = false;  // wedged among objects: the bike's contacts with them are left out until clear
+    bool through_objects = false;  // wedged among objects: its contacts with them are left out until a point is reached clear of them
     int through_tick = 0;          // when it was last let through them
     // Figures for the race summary.
     int stalls = 0;             // times riding stalled (3 s without a point reached)
