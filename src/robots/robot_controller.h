@@ -44,6 +44,7 @@ struct RobotState {
     int back_until = -1000000;   // the bike is walked backwards until this tick
     int still_ticks = 0;         // ticks held still in capture with nothing touched
     int walk_until = -1000000;   // the bike is walked to its point until this tick
+    int turn_side = 0;           // capture: 1 leaning left, -1 right, for an aim point behind
     int capture_entered = 0;     // capture ticks (below) when this spell of capture began
     Vec3 detour{0, 0, 0};        // the way round a track object the bike was pinned against
     int detour_until = -1000000;  // ridden for until this tick, or until reached

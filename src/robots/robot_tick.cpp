@@ -305,6 +305,23 @@ void walk_bike(Bike* b, Vec3 target)
     bike_set_rear_brake(b, 0);
 }
 
+// Walks the bike to a point. One more than 60 degrees off its heading
+// gets the front swung round over the rear wheel first: pushed straight
+// at a point behind it, the bike rolled backwards, still facing away, and
+// covered 45 ft that way at walking pace.
+void walk_bike_to(Bike* b, Vec3 target)
+{
+    dBodyID frame = b->body[BODY_FRAME];
+    if (heading_off(frame, target, PI / 3)) {
+        Vec3 local = body_local_vector(frame, target - ode_vec(dBodyGetPosition(frame)));
+        Vec3 across = body_world_vector(frame, vec3(local.x < 0 ? -1 : 1, 0, -0.25));
+        Vec3 front = ode_vec(dBodyGetPosition(b->body[BODY_FRONT_WHEEL]));
+        walk_bike(b, front + across * 10);
+        return;
+    }
+    walk_bike(b, target);
+}
+
 // Wedged among objects. Thrown into a block of bales or tyres, a bike can
 // end up lying inside it, and walking it back, side steps and the way
 // round all end pinned again: one sat there for 20 s. A rider would lift
@@ -456,7 +473,7 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
     bool walk_leg = detouring && s->detour_planned &&
                     (s->detour_walked || (m.speed < 5 && heading_angle(frame, target) > PI / 4));
     if (riding && !crashed(b) && (walk_leg || (!detouring && m.speed < 5 && heading_off(frame, target, PI / 4)))) {
-        walk_bike(b, target);
+        walk_bike_to(b, target);
         return;
     }
     if (riding) {
@@ -475,10 +492,18 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
         double x = local.x, z = local.z;
         double ax = to_aim.x, az = to_aim.z;
         double lean;
-        if (std::fabs(ax) <= -az)
+        // An aim point behind the bike leans it hard over to its side. The
+        // side is kept while the point stays behind: straight behind, it
+        // crossed from side to side every tick, the lean with it, and the
+        // bike rode on upright, away from its point, 60 ft and more.
+        if (std::fabs(ax) <= -az) {
             lean = clampd(0.5 * ax / az, -q, q);
-        else
-            lean = ax < 0 ? q : -q;
+            s->turn_side = 0;
+        } else {
+            if (az <= 0 || s->turn_side == 0)
+                s->turn_side = ax < 0 ? 1 : -1;
+            lean = s->turn_side * q;
+        }
         int takeoff;
         robot_takeoff_time(buf, pr, m.position, m.speed, &takeoff);
         // A jump just ahead keeps the capture on, so that riding is not
@@ -508,7 +533,7 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
     // Walking the bike to the point.
     if (c->clock >= s->walk_until && (c->clock - 1 - s->last_advance) * DT <= 19)
         s->walks++;
-    walk_bike(b, target);
+    walk_bike_to(b, target);
 }
 
 }  // namespace

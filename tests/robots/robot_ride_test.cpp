@@ -67,6 +67,24 @@ struct RobotRide : ::testing::Test {
         state.last_advance = ctx.clock;
     }
 
+    // 60 points every 8 ft along +z from `behind` ft behind the frame: a
+    // line the bike faces away from.
+    void line_behind(double behind, float speed)
+    {
+        Vec3 p = ride.position();
+        lines.buffer.clear();
+        for (int i = 0; i < 60; i++)
+            lines.buffer.push_back(LinePoint{float(p.x), 0, float(p.z + behind + 8 * i), speed, 0});
+        state = RobotState();
+        state.last_advance = ctx.clock;
+    }
+    // How far the frame heads along +z: 1 facing +z, -1 facing -z.
+    double heading_z() const
+    {
+        const dReal* r = dBodyGetRotation(ride.bike->body[BODY_FRAME]);
+        return -r[10] / std::hypot(r[2], r[10]);
+    }
+
     // A track object made of object_source's spheres, `ahead` ft in front
     // of the frame with its centre at height y; touched gets the tick the
     // bike meets it.
@@ -84,19 +102,21 @@ struct RobotRide : ::testing::Test {
     }
 
     // Bales 1 ft in radius at offsets (x, z) from a track object `ahead` ft
-    // in front of the frame, and the map of them for the way round.
+    // in front of the frame, stacked `layers` high, and the map of them for
+    // the way round.
     WayMap ways;
-    void place_bales(const std::vector<std::pair<double, double>>& at, double ahead)
+    void place_bales(const std::vector<std::pair<double, double>>& at, double ahead, int layers = 1)
     {
         std::vector<WayDisc> discs;
         Vec3 p = ride.position();
         double reach = 0;
         for (auto [x, z] : at) {
-            object_source.elements.push_back({{float(x), 0, float(z)}, 1.0f, 0.5f, 5000, 500});
+            for (int k = 0; k < layers; k++)
+                object_source.elements.push_back({{float(x), 1.8f * float(k), float(z)}, 1.0f, 0.5f, 5000, 500});
             discs.push_back(WayDisc{float(p.x + x), float(p.z - ahead + z), 1.0f});
             reach = std::max(reach, std::hypot(x, z) + 1);
         }
-        object_source.bounding_radius = float(reach);
+        object_source.bounding_radius = float(reach + 1.8 * (layers - 1));
         place_object(0.8, ahead);
         way_map_build(&ways, discs);
         ctx.ways = &ways;
@@ -339,6 +359,56 @@ TEST_F(RobotRide, InCaptureAtAStandstillItPaddlesRoundToAPointFarOffItsHeading)
     EXPECT_LT(std::fabs(ride.position().z - p.z), 10);
 }
 
+TEST_F(RobotRide, InCaptureWithItsPointBehindItTurnsRoundBeforeGoingToIt)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    // Standing still facing -z, its line runs along +z from 20 ft behind it.
+    // Pushed straight at its point, the bike rolled backwards to it and
+    // took it still facing away from its line.
+    Vec3 p = ride.position();
+    line_behind(20, 20);
+    state.capture = 3;
+    int ticks = 0;
+    // The first point, within reach, is taken at once; the next one
+    // once the bike has come back level with it.
+    while (state.point_index < 2 && ticks < 20 * 128) {
+        tick();
+        ticks++;
+    }
+    EXPECT_EQ(state.point_index, 2);
+    EXPECT_LT(ticks, 8 * 128);
+    EXPECT_GT(heading_z(), 0.5);  // it faces along its line
+    EXPECT_LT(std::fabs(ride.position().x - p.x), 12);
+}
+
+TEST_F(RobotRide, InCaptureRidingAwayFromAPointDeadBehindItTurnsStraightBack)
+{
+    if (!ok)
+        GTEST_SKIP() << "no physics world";
+    // Riding a line along -z at 15 ft/s, it is handed to the capture
+    // controller with its point 20 ft straight behind it. Leaning to one
+    // side and then the other each tick, it rode on upright 77 ft further
+    // before it came round.
+    line(60, 8, 8, 15);
+    run(3);
+    ASSERT_GT(ride.speed(), 10);
+    Vec3 p = ride.position();
+    line_behind(20, 15);
+    state.capture = 3;
+    double away = 0;
+    int ticks = 0;
+    while (state.point_index < 2 && ticks < 20 * 128) {
+        tick();
+        ticks++;
+        away = std::max(away, p.z - ride.position().z);
+    }
+    EXPECT_EQ(state.point_index, 2);
+    EXPECT_LT(away, 20);
+    EXPECT_LT(ticks, 10 * 128);
+    EXPECT_GT(heading_z(), 0.5);
+}
+
 TEST_F(RobotRide, PinnedAgainstATrackObjectTheBikeIsWalkedBackOffIt)
 {
     if (!ok)
@@ -410,14 +480,15 @@ TEST_F(RobotRide, WedgedInsideARingOfBalesItIsLetThroughThem)
 {
     if (!ok)
         GTEST_SKIP() << "no physics world";
-    // A closed ring of bales 5 ft round the bike: no way out of it.
+    // A closed ring of bales 5 ft round the bike, two high: no way out of
+    // it. One high, a bike turned round inside it got out unaided.
     Vec3 p = ride.position();
     std::vector<std::pair<double, double>> ring;
     for (int i = 0; i < 22; i++) {
         double a = 2 * 3.14159265358979 * i / 22;
         ring.push_back({5 * std::sin(a), 5 * std::cos(a)});
     }
-    place_bales(ring, 0);
+    place_bales(ring, 0, 2);
     line(60, 8, 20, 15);
     state.capture = 3;
     // The session leaves out the objects of a robot let through them.
