@@ -527,7 +527,13 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
             if (horizontal_distance(q2, m.position) < 10 && vec3_length(u) > 2)
                 pace = std::min(pace, std::max(vec3_dot(u, m.direction), 0.0));
         }
-        write_drive(b, robot_drive(drive_input(b, m, pace)));
+        // A spinning rear wheel gets less throttle, as when riding: at
+        // full throttle up a face at walking pace it spun at 50 ft/s and
+        // more, and the bike sat there.
+        RobotDriveOutput o = robot_drive(drive_input(b, m, pace));
+        if (b->wheel[1].depth > 0)
+            o.throttle *= robot_traction(vec3_length(b->wheel[1].slip));
+        write_drive(b, o);
         return;
     }
     // Walking the bike to the point.
