@@ -155,6 +155,12 @@ RobotDriveInput drive_input(const Bike* b, const Motion& m, double target)
     return in;
 }
 
+// How fast the rear tyre slips over the ground, 0 with the wheel in the air.
+double rear_slip(const Bike* b)
+{
+    return b->wheel[1].depth > 0 ? vec3_length(b->wheel[1].slip) : 0;
+}
+
 void write_drive(Bike* b, const RobotDriveOutput& o)
 {
     bike_set_throttle(b, o.throttle);
@@ -531,8 +537,7 @@ void capture_ride(RobotContext* c, Bike* b, RobotState* s, LineRider* r, const M
         // full throttle up a face at walking pace it spun at 50 ft/s and
         // more, and the bike sat there.
         RobotDriveOutput o = robot_drive(drive_input(b, m, pace));
-        if (b->wheel[1].depth > 0)
-            o.throttle *= robot_traction(vec3_length(b->wheel[1].slip));
+        o.throttle *= robot_traction(rear_slip(b));
         write_drive(b, o);
         return;
     }
@@ -715,7 +720,7 @@ void robot_ride(RobotContext* c, int slot, Bike* b, RobotState* s, LineRider* r,
     // Slow riding, a sliding front wheel, a spinning rear one and jumps ahead.
     double front_slip = vec3_length(b->wheel[0].slip);
     double k = clampd((16 - front_slip) / 16, 0, 1);
-    k *= robot_traction(b->wheel[1].depth > 0 ? vec3_length(b->wheel[1].slip) : 0);
+    k *= robot_traction(rear_slip(b));
     if (v < 7.5) {
         lean = 0;
         k = 1;

@@ -44,7 +44,8 @@ struct RobotRide : ::testing::Test {
         ride.run(0.5);
     }
 
-    // n points every `spacing` ft along -z from `ahead` ft in front of the frame.
+    // n points every `spacing` ft along -z from `ahead` ft in front of the
+    // frame; both negative, along +z from behind it.
     void line(int n, double spacing, double ahead, float speed)
     {
         Vec3 p = ride.position();
@@ -67,17 +68,6 @@ struct RobotRide : ::testing::Test {
         state.last_advance = ctx.clock;
     }
 
-    // 60 points every 8 ft along +z from `behind` ft behind the frame: a
-    // line the bike faces away from.
-    void line_behind(double behind, float speed)
-    {
-        Vec3 p = ride.position();
-        lines.buffer.clear();
-        for (int i = 0; i < 60; i++)
-            lines.buffer.push_back(LinePoint{float(p.x), 0, float(p.z + behind + 8 * i), speed, 0});
-        state = RobotState();
-        state.last_advance = ctx.clock;
-    }
     // How far the frame heads along +z: 1 facing +z, -1 facing -z.
     double heading_z() const
     {
@@ -367,7 +357,7 @@ TEST_F(RobotRide, InCaptureWithItsPointBehindItTurnsRoundBeforeGoingToIt)
     // Pushed straight at its point, the bike rolled backwards to it and
     // took it still facing away from its line.
     Vec3 p = ride.position();
-    line_behind(20, 20);
+    line(60, -8, -20, 20);  // along +z, from 20 ft behind
     state.capture = 3;
     int ticks = 0;
     // The first point, within reach, is taken at once; the next one
@@ -394,7 +384,7 @@ TEST_F(RobotRide, InCaptureRidingAwayFromAPointDeadBehindItTurnsStraightBack)
     run(3);
     ASSERT_GT(ride.speed(), 10);
     Vec3 p = ride.position();
-    line_behind(20, 15);
+    line(60, -8, -20, 15);  // along +z, from 20 ft behind
     state.capture = 3;
     double away = 0;
     int ticks = 0;
